@@ -1,0 +1,48 @@
+// The drawing layer: a back buffer per registered window, bitmaps drawn into
+// it with raster operations, an eight-colour palette, fills and text.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/surface.h"
+
+using platform::Brush;
+using platform::Surface;
+using platform::Window;
+
+constexpr int kZkgdiMaxWindows = 256;
+
+// ---- back buffer and window binding
+int StartZKGDI(Window window, int width, int height);  // 1 ok, 0 failed
+void EndZKGDI(Window window);
+Window TargetWindow(Window window);  // previous target, 0 on failure
+// Copies the last finished frame of the current target into the paint surface.
+int PaintZKGDI(Surface& paintSurface);
+int FindWindowSlot(Window window);
+Surface* SlotSurface(int slot);
+// Hands the target's finished back buffer to the window thread and asks the
+// window to repaint. Every "request a repaint" of the game goes through this,
+// so the paint handler never reads a picture that is being drawn.
+void RepaintZKGDI(Window window);
+
+// ---- bitmaps
+struct BmpRecord {
+  Window window = 0;
+  Surface* hbitmap = nullptr;  // the loaded picture; null when none
+  Surface* surface = nullptr;  // the same picture, as the source of transfers
+  int32_t width = 0;
+  int32_t height = 0;
+};
+int OpenBmp(BmpRecord& record, const std::string& fileName);  // 0 only without a target
+void DrawBmp(int x, int y, const BmpRecord& record, uint32_t rop);
+int CloseBmp(BmpRecord& record);  // 1 if it held a bitmap
+
+// ---- brushes, fills and text
+constexpr int kTextBold = 1, kTextItalic = 2, kTextBoldItalic = 4, kTextShadow = 16;
+Brush* PaletteBrush(int index);
+Brush* CreateColorBrush(uint32_t colorRef);
+int FillWindow(const Brush* brush);
+// Text is UTF-8; centring (x or y negative) uses its Shift-JIS byte length.
+void PrintText(int x, int y, const std::string& text, uint32_t colorRef, int size, int flags);
+void ClearScreen();
