@@ -1,0 +1,12 @@
+// The modal "Option" window opened with S on the title screen.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+int OpenOptionWindow(platform::Window owner, const std::string& kind);
+intptr_t OptionWindowProc(platform::Window w, uint32_t msg, intptr_t wParam, intptr_t lParam);
+void FillOptions();
+void ApplyOptions();
+void CloseOptionWindow(platform::Window w, int exitCode);
