@@ -2,6 +2,7 @@
 // Pixels are stored as 0x00RRGGBB; colours arrive from the game as
 // 0x00BBGGRR (COLORREF) and are converted at this edge.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
