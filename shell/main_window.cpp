@@ -1,0 +1,136 @@
+#include "shell/main_window.h"
+
+#include <cstdio>
+
+#include "game/assets.h"
+#include "game/game_state.h"
+#include "game/game_thread.h"
+#include "game/keys.h"
+#include "game/regulator.h"
+#include "game/state_dump.h"
+#include "runtime/runtime.h"
+#include "settings/settings.h"
+#include "shell/full_window.h"
+#include "shell/shell.h"
+#include "zkgdi/zkgdi.h"
+#include "zkmci/zkmci.h"
+
+namespace {
+platform::ThreadHandle gGameThread = 0;
+platform::ThreadHandle gRegulatorThread = 0;
+}  // namespace
+
+platform::ThreadHandle GameThreadHandle() { return gGameThread; }
+platform::ThreadHandle RegulatorThreadHandle() { return gRegulatorThread; }
+
+void OnCreate() {
+  platform::Window w = gs.mainWindow;
+  FitClientSize(320, 240);
+  WindowCenter(w, 0);
+  platform::SetWindowText(w, kMainWindowTitle);
+  platform::LogEvent(std::string("window created ") + kMainWindowTitle);
+  StartZKGDI(w, 320, 240);
+  gs.backSurface = SlotSurface(FindWindowSlot(w));
+  LoadSettings();
+  LoadImages();
+  gGameThread = platform::StartThread(GameThread, "game");
+}
+
+void OnDestroy() {
+  platform::Window w = gs.mainWindow;
+  // What must survive comes first: the settings, then the player's desktop.
+  SaveSettings();
+  if (gs.displayHandle != 0) {
+    platform::RestoreDisplayMode(gs.displayHandle, w);
+    gs.displayHandle = 0;
+  }
+  // The game thread draws with the sounds, pictures and back buffer released
+  // below: it ends before they go.
+  platform::StopThread(gGameThread);
+  gGameThread = 0;
+  EndSoundLoop();
+  platform::StopThread(gRegulatorThread);
+  gRegulatorThread = 0;
+  FreeImages();
+  EndZKGDI(w);
+  gs.backSurface = nullptr;
+  platform::LogEvent(std::string("window destroyed ") + platform::GetWindowText(w));
+  platform::PostQuitMessage(0);
+}
+
+intptr_t MainWindowProc(platform::Window w, uint32_t msg, intptr_t wParam, intptr_t lParam) {
+  switch (msg) {
+    case platform::WM_CREATE:
+      gs.mainWindow = w;
+      OnCreate();
+      return 0;
+    case platform::WM_DESTROY:
+      OnDestroy();
+      return 0;
+    case platform::WM_KEYDOWN:
+      OnKeyDown(static_cast<int>(wParam));
+      return 0;
+    case platform::WM_PAINT: {
+      if (platform::Surface* s = platform::BeginPaint(w)) PaintZKGDI(*s);
+      platform::EndPaint(w);
+      return 0;
+    }
+    case platform::WM_ACTIVATE:
+      OnActivate(static_cast<int>(wParam & 0xFFFF));
+      return 0;
+    case platform::WM_CLOSE:
+      platform::DestroyWindow(w);
+      return 0;
+    default:
+      return platform::DefWindowProc(w, msg, wParam, lParam);
+  }
+}
+
+void PrepareProcess() {
+  // The dialog font and the button-face brush of the original live in the
+  // widgets here (their face, size and colour are theirs), so nothing is made.
+  platform::RegisterWindowClass(kDialogClass, platform::DefWindowProc);
+  InitZKMCI();
+  Randomize();
+  SetConstantGameState();
+  RegisterStateDumpHooks();
+  gRegulatorThread = platform::StartThread(FpsRegulator, "regulator");
+  platform::RegisterWindowClass(kMainWindowClass, MainWindowProc);
+}
+
+platform::Window CreateMainWindow() {
+  return platform::CreateWindow(kMainWindowClass, "rerada",
+                                platform::WS_CAPTION_FRAME | platform::WS_SYSMENU |
+                                    platform::WS_MINIMIZEBOX,
+                                platform::kUseDefault, platform::kUseDefault, 640, 481, 0);
+}
+
+int RunMessageLoop() {
+  platform::Message msg;
+  for (;;) {
+    int r = platform::GetMessage(msg);
+    if (r == 0 || r == -1) return r;
+    platform::DispatchMessage(msg);
+  }
+}
+
+void StopShellThreads() {
+  platform::StopThread(gGameThread);
+  gGameThread = 0;
+  platform::StopThread(gRegulatorThread);
+  gRegulatorThread = 0;
+}
+
+int QuillmoorMain() {
+  PrepareProcess();
+  if (CreateMainWindow() == 0) {
+    std::fprintf(stderr, "quillmoor: the main window could not be created\n");
+    StopShellThreads();
+    return 1;
+  }
+  RunMessageLoop();
+  // A failed message loop ends here too, without the destroy handler: the
+  // threads are still stopped so that nothing runs on while the process ends.
+  StopShellThreads();
+  return 0;
+}

@@ -1,0 +1,27 @@
+// The main window: its procedure, creation and destruction, and the threads
+// the shell starts and stops.
+#pragma once
+#include <cstdint>
+
+#include "platform/platform.h"
+
+constexpr const char* kMainWindowClass = "NORMAL0";
+constexpr const char* kDialogClass = "NORMALDLG";
+constexpr const char* kMainWindowTitle = "Quillmoor Ver.1.00";
+
+intptr_t MainWindowProc(platform::Window w, uint32_t msg, intptr_t wParam, intptr_t lParam);
+void OnCreate();
+void OnDestroy();
+
+// Start-up up to (not including) the main window: classes, the drawing and
+// sound layers' tables, the seed, the constant game state, the regulator.
+void PrepareProcess();
+// Creates the main window (OnCreate runs inside). Returns 0 on failure.
+platform::Window CreateMainWindow();
+// Pumps messages until the quit message (returns 0) or an error (-1).
+int RunMessageLoop();
+// Stops whatever threads the shell started that are still running.
+void StopShellThreads();
+
+platform::ThreadHandle GameThreadHandle();
+platform::ThreadHandle RegulatorThreadHandle();
