@@ -1,0 +1,192 @@
+// Writes BMP files of every kind the decoder reads, from a grid of values:
+// palette indices for 1, 4 and 8 bits, 0x00RRGGBB colours otherwise. Used by
+// the decoder's tests and by the fuzzer's seed corpus.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace bmpw {
+
+enum : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3 };
+
+struct Grid {
+  int width = 0, height = 0;
+  std::vector<uint32_t> v;  // row-major, top row first
+  uint32_t at(int x, int y) const { return v[static_cast<size_t>(y) * width + x]; }
+};
+
+struct Options {
+  uint32_t header = 40;  // 12, 40, 52, 56, 108 or 124
+  int bpp = 24;
+  uint32_t compression = kRgb;
+  bool topDown = false;
+  uint32_t masks[3] = {0, 0, 0};     // bit fields (red, green, blue)
+  std::vector<uint32_t> palette;     // 0x00RRGGBB, for 1, 4 and 8 bits
+  uint32_t clrUsed = 0;              // written as given (info headers)
+  bool writeSizeImage = true;
+};
+
+inline void Put16(std::vector<uint8_t>& b, uint32_t v) {
+  b.push_back(v & 0xFF);
+  b.push_back((v >> 8) & 0xFF);
+}
+inline void Put32(std::vector<uint8_t>& b, uint32_t v) {
+  Put16(b, v & 0xFFFF);
+  Put16(b, v >> 16);
+}
+inline void Set32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = (v >> (8 * i)) & 0xFF;
+}
+
+// A colour squeezed into a bit-field mask: the channel's top bits.
+inline uint32_t PackChannel(uint32_t value8, uint32_t mask) {
+  if (!mask) return 0;
+  int shift = 0, bits = 0;
+  while (!((mask >> shift) & 1)) ++shift;
+  while (shift + bits < 32 && ((mask >> (shift + bits)) & 1)) ++bits;
+  uint32_t v = bits >= 8 ? value8 << (bits - 8) : value8 >> (8 - bits);
+  return (v << shift) & mask;
+}
+
+inline std::vector<uint8_t> EncodeRleRow(const Grid& g, int y, bool four) {
+  std::vector<uint8_t> out;
+  int x = 0;
+  const int w = g.width;
+  while (x < w) {
+    int run = 1;
+    while (x + run < w && run < 255 && g.at(x + run, y) == g.at(x, y)) ++run;
+    if (run >= 2 || w - x < 3) {
+      const uint32_t c = g.at(x, y);
+      out.push_back(static_cast<uint8_t>(run));
+      out.push_back(static_cast<uint8_t>(four ? (c << 4) | c : c));
+      x += run;
+      continue;
+    }
+    int lit = 1;  // up to the next pair of equal values
+    while (x + lit < w && lit < 255 &&
+           !(x + lit + 1 < w && g.at(x + lit, y) == g.at(x + lit + 1, y)))
+      ++lit;
+    if (lit < 3) {
+      out.push_back(1);
+      const uint32_t c = g.at(x, y);
+      out.push_back(static_cast<uint8_t>(four ? (c << 4) | c : c));
+      x += 1;
+      continue;
+    }
+    out.push_back(0);
+    out.push_back(static_cast<uint8_t>(lit));
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < lit; ++i) {
+      const uint32_t c = g.at(x + i, y);
+      if (!four) bytes.push_back(static_cast<uint8_t>(c));
+      else if (i % 2 == 0) bytes.push_back(static_cast<uint8_t>(c << 4));
+      else bytes.back() |= static_cast<uint8_t>(c);
+    }
+    if (bytes.size() % 2) bytes.push_back(0);
+    out.insert(out.end(), bytes.begin(), bytes.end());
+    x += lit;
+  }
+  return out;
+}
+
+inline std::vector<uint8_t> Encode(const Grid& g, const Options& o) {
+  std::vector<uint8_t> px;
+  const bool rle = o.compression == kRle8 || o.compression == kRle4;
+  const bool core = o.header == 12;
+  if (rle) {
+    for (int row = 0; row < g.height; ++row) {
+      const int y = g.height - 1 - row;
+      auto r = EncodeRleRow(g, y, o.compression == kRle4);
+      px.insert(px.end(), r.begin(), r.end());
+      px.push_back(0);
+      px.push_back(row + 1 == g.height ? 1 : 0);
+    }
+  } else {
+    const size_t stride = ((static_cast<size_t>(g.width) * o.bpp + 31) / 32) * 4;
+    for (int row = 0; row < g.height; ++row) {
+      const int y = o.topDown ? row : g.height - 1 - row;
+      std::vector<uint8_t> line(stride, 0);
+      for (int x = 0; x < g.width; ++x) {
+        const uint32_t v = g.at(x, y);
+        switch (o.bpp) {
+          case 1: line[x / 8] |= static_cast<uint8_t>((v & 1) << (7 - x % 8)); break;
+          case 4: line[x / 2] |= static_cast<uint8_t>((v & 0xF) << (x % 2 ? 0 : 4)); break;
+          case 8: line[x] = static_cast<uint8_t>(v); break;
+          case 24:
+            line[3 * x] = v & 0xFF;
+            line[3 * x + 1] = (v >> 8) & 0xFF;
+            line[3 * x + 2] = (v >> 16) & 0xFF;
+            break;
+          case 16:
+          case 32: {
+            uint32_t m[3] = {o.masks[0], o.masks[1], o.masks[2]};
+            if (o.compression != kBitFields) {
+              if (o.bpp == 16) { m[0] = 0x7C00; m[1] = 0x03E0; m[2] = 0x001F; }
+              else { m[0] = 0xFF0000; m[1] = 0xFF00; m[2] = 0xFF; }
+            }
+            const uint32_t p = PackChannel((v >> 16) & 0xFF, m[0]) |
+                               PackChannel((v >> 8) & 0xFF, m[1]) | PackChannel(v & 0xFF, m[2]);
+            for (int i = 0; i < o.bpp / 8; ++i) line[o.bpp / 8 * x + i] = (p >> (8 * i)) & 0xFF;
+            break;
+          }
+        }
+      }
+      px.insert(px.end(), line.begin(), line.end());
+    }
+  }
+
+  std::vector<uint8_t> b;
+  b.push_back('B');
+  b.push_back('M');
+  Put32(b, 0);  // file size, set below
+  Put32(b, 0);
+  Put32(b, 0);  // pixel offset, set below
+  Put32(b, o.header);
+  if (core) {
+    Put16(b, g.width);
+    Put16(b, g.height);
+    Put16(b, 1);
+    Put16(b, o.bpp);
+  } else {
+    Put32(b, g.width);
+    Put32(b, static_cast<uint32_t>(o.topDown ? -g.height : g.height));
+    Put16(b, 1);
+    Put16(b, o.bpp);
+    Put32(b, o.compression);
+    Put32(b, o.writeSizeImage ? static_cast<uint32_t>(px.size()) : 0);
+    Put32(b, 2835);
+    Put32(b, 2835);
+    Put32(b, o.clrUsed);
+    Put32(b, 0);
+    const bool masksInHeader = o.header >= 52;
+    if (masksInHeader || o.compression == kBitFields) {
+      for (int i = 0; i < 3; ++i) Put32(b, o.compression == kBitFields ? o.masks[i] : 0);
+    }
+    if (o.header >= 56) Put32(b, 0);  // alpha mask
+    if (o.header >= 108) {
+      Put32(b, 0x73524742);  // 'sRGB'
+      for (int i = 0; i < 9 + 3; ++i) Put32(b, 0);  // end points and gamma
+    }
+    if (o.header >= 124) {
+      Put32(b, 4);  // intent
+      Put32(b, 0);
+      Put32(b, 0);
+      Put32(b, 0);
+    }
+  }
+  if (o.bpp <= 8) {
+    for (uint32_t c : o.palette) {
+      b.push_back(c & 0xFF);
+      b.push_back((c >> 8) & 0xFF);
+      b.push_back((c >> 16) & 0xFF);
+      if (!core) b.push_back(0);
+    }
+  }
+  Set32(b, 10, static_cast<uint32_t>(b.size()));
+  b.insert(b.end(), px.begin(), px.end());
+  Set32(b, 2, static_cast<uint32_t>(b.size()));
+  return b;
+}
+
+}  // namespace bmpw
