@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run test build deps bench fuzz assets clean
+.PHONY: run test build deps bench fuzz fuzz-run assets clean
 
 deps:
 	@scripts/install-deps
@@ -23,6 +23,29 @@ test: build
 
 bench: build
 	./$(BUILD)/bench/quillmoor_bench
+
+# make fuzz      - build the fuzz targets (clang, libFuzzer) and their seed corpora
+# make fuzz-run  - run every fuzz target for FUZZ_TIME seconds on its corpus;
+#                  crashes land in $(FUZZ_BUILD)/crashes
+FUZZ_BUILD ?= build-fuzz
+FUZZ_TIME ?= 60
+
+$(FUZZ_BUILD)/CMakeCache.txt:
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DQM_FUZZ=ON \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+fuzz: deps $(FUZZ_BUILD)/CMakeCache.txt
+	@cmake --build $(FUZZ_BUILD) --target fuzz_all -j $(JOBS)
+
+fuzz-run: fuzz
+	@mkdir -p $(FUZZ_BUILD)/crashes
+	@set -e; for t in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
+	  [ -x "$$t" ] || continue; n=$${t##*/fuzz_}; \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$n; \
+	  echo "fuzz_$$n for $(FUZZ_TIME) s"; \
+	  $$t -max_total_time=$(FUZZ_TIME) -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_BUILD)/crashes/$$n- $(FUZZ_BUILD)/corpus/$$n; \
+	done
 
 clean:
 	rm -rf $(BUILD)
