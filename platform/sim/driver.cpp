@@ -1,0 +1,303 @@
+// The quillmoor-sim run: reads the command line and key script, queues the
+// scripted input, captures, dumps and sets as timed events, runs the program
+// on the calling thread (the simulation's main thread) and writes the log and
+// the audio capture. Every output depends only on the arguments and files, so
+// two runs with the same ones write the same bytes.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "platform/audio.h"
+#include "platform/png.h"
+#include "platform/sim/sim_control.h"
+#include "platform/sim/sim_driver.h"
+#include "platform/sim/sim_internal.h"
+
+namespace platform::sim {
+namespace {
+
+// A WAV file written as the audio is pulled; the sizes in its header are
+// filled in when it is closed.
+class WavWriter {
+ public:
+  bool Open(const std::string& path) {
+    file_ = std::fopen(path.c_str(), "wb");
+    if (!file_) return false;
+    WriteHeader();
+    return true;
+  }
+  void Write(const int16_t* samples, int frames) {
+    if (!file_) return;
+    const size_t n = static_cast<size_t>(frames) * kAudioChannels;
+    bytes_.resize(n * 2);
+    for (size_t i = 0; i < n; ++i) {
+      const auto v = static_cast<uint16_t>(samples[i]);
+      bytes_[2 * i] = static_cast<unsigned char>(v & 0xFF);
+      bytes_[2 * i + 1] = static_cast<unsigned char>(v >> 8);
+    }
+    std::fwrite(bytes_.data(), 1, bytes_.size(), file_);
+    dataBytes_ += bytes_.size();
+  }
+  void Close() {
+    if (!file_) return;
+    WriteHeader();
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+
+ private:
+  void Put32(unsigned char* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+  }
+  void Put16(unsigned char* p, uint16_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+  }
+  void WriteHeader() {
+    const uint32_t data = dataBytes_ > 0xFFFFFFFFull - 36 ? 0xFFFFFFFFu - 36
+                                                          : static_cast<uint32_t>(dataBytes_);
+    unsigned char h[44];
+    std::memcpy(h, "RIFF", 4);
+    Put32(h + 4, 36 + data);
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    Put32(h + 16, 16);
+    Put16(h + 20, 1);  // PCM
+    Put16(h + 22, kAudioChannels);
+    Put32(h + 24, kAudioRate);
+    Put32(h + 28, kAudioRate * kAudioChannels * 2);
+    Put16(h + 32, kAudioChannels * 2);
+    Put16(h + 34, 16);
+    std::memcpy(h + 36, "data", 4);
+    Put32(h + 40, data);
+    std::fseek(file_, 0, SEEK_SET);
+    std::fwrite(h, 1, sizeof h, file_);
+    std::fseek(file_, 0, SEEK_END);
+  }
+
+  std::FILE* file_ = nullptr;
+  uint64_t dataBytes_ = 0;
+  std::vector<unsigned char> bytes_;
+};
+
+struct Run {
+  std::FILE* log = nullptr;
+  WavWriter wav;
+  // Scripted things not done yet, described as on the command line.
+  std::map<uint64_t, std::string> pending;
+  uint64_t nextId = 0;
+};
+Run* run = nullptr;
+
+void Warn(const std::string& what) { std::fprintf(stderr, "quillmoor-sim: %s\n", what.c_str()); }
+
+// Closes every output. Called once, at whichever end the run reaches.
+void Finish(int code) {
+  LogEvent("exit " + std::to_string(code));
+  detail::SetLogSink(nullptr);
+  detail::SetAudioSink(nullptr);
+  if (run->log) {
+    std::fclose(run->log);
+    run->log = nullptr;
+  }
+  run->wav.Close();
+  std::fflush(nullptr);
+}
+
+std::string WithMs(const std::string& json, uint64_t ms) {
+  const std::string field = "\"ms\": " + std::to_string(ms);
+  const size_t open = json.find('{');
+  std::string out;
+  if (open == std::string::npos) {
+    out = "{" + field + "}";
+  } else {
+    const size_t next = json.find_first_not_of(" \t\r\n", open + 1);
+    const bool empty = next != std::string::npos && json[next] == '}';
+    out = json.substr(0, open + 1) + field + (empty ? "" : ", ") + json.substr(open + 1);
+  }
+  if (out.empty() || out.back() != '\n') out += '\n';
+  return out;
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  f << text;
+  f.flush();
+  return static_cast<bool>(f);
+}
+
+// Queues fn as a scripted event; it is reported if the program ends first.
+void Queue(uint64_t ms, int rank, const std::string& what, std::function<void()> fn) {
+  const uint64_t id = run->nextId++;
+  run->pending[id] = what;
+  detail::Sim& s = detail::S();
+  detail::Lock lk(s.mu);
+  detail::ScheduleEvent(lk, ms, rank, [id, fn = std::move(fn)] {
+    run->pending.erase(id);
+    fn();
+  });
+}
+
+void QueueScript(const std::vector<ScriptEvent>& script) {
+  for (const ScriptEvent& e : script) {
+    const std::string where = "key script line " + std::to_string(e.line);
+    switch (e.kind) {
+      case ScriptEvent::Kind::Down:
+        Queue(e.ms, detail::kRankInput, where, [vk = e.vk] { PressKey(vk); });
+        break;
+      case ScriptEvent::Kind::Up:
+        Queue(e.ms, detail::kRankInput, where, [vk = e.vk] { ReleaseKey(vk); });
+        break;
+      case ScriptEvent::Kind::Click:
+        Queue(e.ms, detail::kRankInput, where, [e] {
+          if (!Click(e.title, e.x, e.y)) {
+            Warn("no enabled window \"" + e.title + "\" to click at " + std::to_string(e.ms) +
+                 " ms");
+          }
+        });
+        break;
+    }
+  }
+}
+
+void QueueCaptures(const SimOptions& o) {
+  for (const TimedSet& set : o.sets) {
+    Queue(set.ms, detail::kRankSet, "--set " + std::to_string(set.ms) + ":" + set.name, [set] {
+      StateHooks hooks = Hooks();
+      const bool ok = hooks.set && hooks.set(set.name, set.value);
+      LogEvent("set " + set.name + "=" + set.value + (ok ? "" : " rejected"));
+      if (!ok) Warn("--set " + set.name + "=" + set.value + " was not taken");
+    });
+  }
+  for (const TimedFile& shot : o.shots) {
+    Queue(shot.ms, detail::kRankShot, "--shot " + std::to_string(shot.ms) + ":" + shot.path,
+          [shot] {
+            Surface frame;
+            if (!RenderMainWindow(frame)) {
+              Warn("nothing painted yet for --shot at " + std::to_string(shot.ms) + " ms");
+              return;
+            }
+            if (!WritePng(frame, shot.path)) Warn("cannot write " + shot.path);
+          });
+  }
+  for (const TimedFile& state : o.states) {
+    Queue(state.ms, detail::kRankState,
+          "--state " + std::to_string(state.ms) + ":" + state.path, [state] {
+            StateHooks hooks = Hooks();
+            std::string json = "{}";
+            if (hooks.dumpJson) {
+              json = hooks.dumpJson();
+            } else {
+              Warn("no state hook registered for --state at " + std::to_string(state.ms) +
+                   " ms");
+            }
+            if (!WriteText(state.path, WithMs(json, state.ms))) Warn("cannot write " + state.path);
+          });
+  }
+}
+
+std::string Absolute(const std::string& path) {
+  if (path.empty()) return path;
+  std::error_code ec;
+  auto p = std::filesystem::absolute(path, ec);
+  return ec ? path : p.lexically_normal().string();
+}
+
+}  // namespace
+
+int SimMain(int argc, char** argv, const std::function<int()>& program) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  SimOptions o;
+  std::string error;
+  if (!ParseCommandLine(args, o, error)) {
+    Warn(error + " (see --help)");
+    return 1;
+  }
+  if (o.help) {
+    std::fputs(Usage(), stdout);
+    return 0;
+  }
+
+  // Every path is read relative to where we were started, before --dir.
+  o.exe = Absolute(o.exe);
+  o.keys = Absolute(o.keys);
+  o.log = Absolute(o.log);
+  o.audio = Absolute(o.audio);
+  for (auto& f : o.shots) f.path = Absolute(f.path);
+  for (auto& f : o.states) f.path = Absolute(f.path);
+
+  std::vector<ScriptEvent> script;
+  if (!o.keys.empty()) {
+    std::ifstream f(o.keys, std::ios::binary);
+    std::stringstream text;
+    if (f) text << f.rdbuf();
+    if (!f || f.bad()) {
+      Warn("cannot read the key script " + o.keys);
+      return 1;
+    }
+    if (!ParseKeyScript(text.str(), script, error)) {
+      Warn(o.keys + ": " + error);
+      return 1;
+    }
+  }
+  if (!o.dir.empty() && ::chdir(o.dir.c_str()) != 0) {
+    Warn("cannot change to the directory " + o.dir);
+    return 1;
+  }
+
+  run = new Run();
+  if (!o.log.empty()) {
+    run->log = std::fopen(o.log.c_str(), "wb");
+    if (!run->log) {
+      Warn("cannot write the log " + o.log);
+      return 1;
+    }
+    std::setvbuf(run->log, nullptr, _IOLBF, 0);
+  }
+  if (!o.audio.empty() && !run->wav.Open(o.audio)) {
+    Warn("cannot write the audio capture " + o.audio);
+    return 1;
+  }
+
+  Reset();
+  SetTickBase(o.tick);
+  SetExecutablePath(o.exe);
+  SetDisplayFailure(o.displayFail);
+  detail::SetLogSink([](const std::string& line) {
+    if (run->log) {
+      std::fputs(line.c_str(), run->log);
+      std::fputc('\n', run->log);
+    }
+  });
+  if (!o.audio.empty()) {
+    detail::SetAudioSink([](const int16_t* samples, int frames) { run->wav.Write(samples, frames); });
+  }
+  detail::SetUntil(o.until, [] {
+    // As if killed: nothing more runs, nothing is saved.
+    Finish(2);
+    std::_Exit(2);
+  });
+  detail::SetDeadlockHandler([] {
+    Warn("every simulated thread waits for ever at " + std::to_string(Now()) + " ms");
+    Finish(3);
+    std::_Exit(3);
+  });
+  QueueScript(script);
+  QueueCaptures(o);
+
+  const int code = program();
+  // The program ended by itself: its remaining threads end before it does.
+  detail::StopAllOtherThreads();
+  for (const auto& [id, what] : run->pending) {
+    Warn("the program ended at " + std::to_string(Now()) + " ms, before " + what);
+  }
+  Finish(code);
+  return code;
+}
+
+}  // namespace platform::sim

@@ -1,0 +1,14 @@
+// quillmoor-sim: the whole program on the deterministic sim backend.
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/sim/sim_driver.h"
+#include "shell/shell.h"
+
+int main(int argc, char** argv) {
+  const int code = platform::sim::SimMain(argc, argv, [] { return QuillmoorMain(); });
+  // Threads the program left behind have been stopped; nothing else needs
+  // tearing down, and skipping the static destructors keeps exit orderly.
+  std::fflush(nullptr);
+  std::_Exit(code);
+}
