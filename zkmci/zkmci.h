@@ -19,3 +19,24 @@ void ClearSoundTable();
 void InitZKMCI();
 void StartSoundLoop();
 void EndSoundLoop();
+// True while a sound-loop thread is running to take posted commands.
+bool SoundLoopRunning();
+
+// Thread-side operations: run only by the sound-loop thread.
+void OpenSound(int32_t id);
+void StopSound(int32_t id);
+void StartSound(int32_t id, int32_t mode);  // 1 play and wait, 2 play once, 3 looped
+void CloseAllSounds();
+// Sends one MCI command string (its result is not looked at).
+void SendMci(const std::string& text);
+
+// A copy of one record of the sound table (0 to 100), for tests and dumps.
+struct SoundRecordView {
+  std::string alias;
+  std::string deviceType;
+  int32_t loopTicks = 0;
+  int32_t countdown = 0;
+};
+SoundRecordView SoundRecordOf(int32_t id);
+int32_t SoundCount();           // ids handed out so far
+int32_t PendingSoundCommand();  // the mailbox's pending code, 0 when empty

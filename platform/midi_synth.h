@@ -1,0 +1,46 @@
+// The one MIDI synthesiser: a General MIDI soundfont and a player that reads
+// a Standard MIDI File, both driven by the samples rendered (so rendering the
+// same stream always gives the same music). Not locked: the mixer holds its
+// mutex around every call.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class MidiSynth {
+ public:
+  MidiSynth() = default;
+  ~MidiSynth();
+  MidiSynth(const MidiSynth&) = delete;
+  MidiSynth& operator=(const MidiSynth&) = delete;
+
+  // Creates the synthesiser at the mixer's rate and loads the soundfont.
+  bool Load(const std::string& soundFontPath, int sampleRate);
+
+  // Plays a file (already checked and rewritten by ParseMidiFile) from the
+  // given tick. Whatever played before is cut off: the player resets the
+  // synthesiser at the start of every piece.
+  bool Start(const std::vector<uint8_t>& file, int tick);
+  // Stops the player and releases its notes; returns the tick it had reached.
+  int Stop();
+  // True while a started piece has not been stopped or given up by the player
+  // (which holds on for a while after the last event).
+  bool Playing() const;
+  // The tick the player has reached (0 without a piece).
+  int CurrentTick() const;
+  // True while anything can still sound (a piece, or notes dying away).
+  bool Sounding() const;
+  // Writes the next `frames` frames into `left` and `right` (full scale 1.0).
+  void Render(float* left, float* right, int frames);
+
+ private:
+  void DropPlayer();
+
+  void* settings_ = nullptr;  // fluid_settings_t
+  void* synth_ = nullptr;     // fluid_synth_t
+  void* player_ = nullptr;    // fluid_player_t
+};
+
+}  // namespace platform

@@ -1,0 +1,169 @@
+// Small WAV and MIDI files made in the tests themselves, and a scratch folder.
+#pragma once
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace soundfiles {
+
+using Bytes = std::vector<uint8_t>;
+
+inline void Le16(Bytes& b, uint32_t v) {
+  b.push_back(v & 0xFF);
+  b.push_back((v >> 8) & 0xFF);
+}
+inline void Le32(Bytes& b, uint32_t v) {
+  Le16(b, v & 0xFFFF);
+  Le16(b, v >> 16);
+}
+inline void Be16(Bytes& b, uint32_t v) {
+  b.push_back((v >> 8) & 0xFF);
+  b.push_back(v & 0xFF);
+}
+inline void Be32(Bytes& b, uint32_t v) {
+  Be16(b, v >> 16);
+  Be16(b, v & 0xFFFF);
+}
+inline void Tag(Bytes& b, const char* t) { b.insert(b.end(), t, t + 4); }
+
+// A chunk: tag, little-endian size, body, pad byte when odd.
+inline void Chunk(Bytes& b, const char* tag, const Bytes& body) {
+  Tag(b, tag);
+  Le32(b, static_cast<uint32_t>(body.size()));
+  b.insert(b.end(), body.begin(), body.end());
+  if (body.size() & 1) b.push_back(0);
+}
+
+inline Bytes FmtBody(uint16_t format, int channels, int rate, int bits) {
+  Bytes f;
+  Le16(f, format);
+  Le16(f, channels);
+  Le32(f, rate);
+  Le32(f, rate * channels * bits / 8);
+  Le16(f, channels * bits / 8);
+  Le16(f, bits);
+  return f;
+}
+
+inline Bytes RiffWave(const std::vector<std::pair<const char*, Bytes>>& chunks) {
+  Bytes body;
+  Tag(body, "WAVE");
+  for (auto& [tag, data] : chunks) Chunk(body, tag, data);
+  Bytes b;
+  Tag(b, "RIFF");
+  Le32(b, static_cast<uint32_t>(body.size()));
+  b.insert(b.end(), body.begin(), body.end());
+  return b;
+}
+
+// 16-bit PCM from a list of interleaved samples.
+inline Bytes Wav16(int rate, int channels, const std::vector<int16_t>& samples) {
+  Bytes data;
+  for (int16_t s : samples) Le16(data, static_cast<uint16_t>(s));
+  return RiffWave({{"fmt ", FmtBody(1, channels, rate, 16)}, {"data", data}});
+}
+
+// A sine tone at the given amplitude, 16-bit.
+inline Bytes SineWav(int rate, int channels, double seconds, double hz = 440, int amplitude = 12000) {
+  std::vector<int16_t> s;
+  int frames = static_cast<int>(rate * seconds);
+  for (int i = 0; i < frames; ++i) {
+    int16_t v = static_cast<int16_t>(std::lround(amplitude * std::sin(2 * M_PI * hz * i / rate)));
+    for (int c = 0; c < channels; ++c) s.push_back(v);
+  }
+  return Wav16(rate, channels, s);
+}
+
+// ---- MIDI
+inline void Vlq(Bytes& b, uint32_t v) {
+  uint8_t t[4];
+  int n = 0;
+  do {
+    t[n++] = v & 0x7F;
+    v >>= 7;
+  } while (v);
+  while (n > 1) b.push_back(t[--n] | 0x80);
+  b.push_back(t[0]);
+}
+
+inline Bytes MidiHeader(int format, int tracks, int division) {
+  Bytes b;
+  Tag(b, "MThd");
+  Be32(b, 6);
+  Be16(b, format);
+  Be16(b, tracks);
+  Be16(b, division);
+  return b;
+}
+
+inline void Track(Bytes& b, const Bytes& events) {
+  Tag(b, "MTrk");
+  Be32(b, static_cast<uint32_t>(events.size()));
+  b.insert(b.end(), events.begin(), events.end());
+}
+
+// Events of a track that sets a tempo (microseconds per quarter), picks a
+// piano, and holds one loud chord per quarter note for `quarters` quarters.
+inline Bytes ChordEvents(int quarters, int division = 480, uint32_t tempo = 500000, int program = 0) {
+  Bytes e;
+  Vlq(e, 0);
+  e.insert(e.end(), {0xFF, 0x51, 0x03, uint8_t(tempo >> 16), uint8_t(tempo >> 8), uint8_t(tempo)});
+  Vlq(e, 0);
+  e.insert(e.end(), {0xC0, uint8_t(program)});
+  for (int q = 0; q < quarters; ++q) {
+    Vlq(e, 0);
+    e.insert(e.end(), {0x90, 60, 120});
+    Vlq(e, 0);
+    e.insert(e.end(), {0x90, 64, 120});
+    Vlq(e, 0);
+    e.insert(e.end(), {0x90, 67, 120});
+    Vlq(e, division);
+    e.insert(e.end(), {0x80, 60, 0});
+    Vlq(e, 0);
+    e.insert(e.end(), {0x80, 64, 0});
+    Vlq(e, 0);
+    e.insert(e.end(), {0x80, 67, 0});
+  }
+  Vlq(e, 0);
+  e.insert(e.end(), {0xFF, 0x2F, 0x00});
+  return e;
+}
+
+// A format-0 file of chords: `quarters` quarter notes at 120 beats a minute
+// (half a second each).
+inline Bytes ChordMidi(int quarters) {
+  Bytes b = MidiHeader(0, 1, 480);
+  Track(b, ChordEvents(quarters));
+  return b;
+}
+
+inline void WriteFile(const std::string& path, const Bytes& bytes) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return;
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+// A fresh folder under the build tree for one test binary's files.
+inline std::string ScratchDir(const std::string& name) {
+  std::filesystem::path p = std::filesystem::path(QM_BINARY_DIR) / "test-scratch" / name;
+  std::filesystem::remove_all(p);
+  std::filesystem::create_directories(p);
+  return p.string();
+}
+
+// Root mean square of interleaved samples in [from, to) frames.
+inline double Rms(const std::vector<int16_t>& s, size_t fromFrame, size_t toFrame) {
+  toFrame = std::min(toFrame, s.size() / 2);
+  if (toFrame <= fromFrame) return 0;
+  double sum = 0;
+  for (size_t i = 2 * fromFrame; i < 2 * toFrame; ++i) sum += double(s[i]) * s[i];
+  return std::sqrt(sum / double(2 * (toFrame - fromFrame)));
+}
+
+}  // namespace soundfiles
