@@ -2,6 +2,7 @@
 // value noise that can wrap, so a picture can tile without a seam.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -68,6 +69,43 @@ inline double Fbm(double x, double y, double cell, int octaves, int width, int h
     int px = width > 0 ? int(std::lround(width / cell)) : 0;
     int py = height > 0 ? int(std::lround(height / cell)) : 0;
     sum += amp * ValueNoise(x, y, cell, px, py, seed + uint32_t(o) * 101u);
+    norm += amp;
+    amp *= 0.5;
+    cell *= 0.5;
+  }
+  return sum / norm;
+}
+
+}  // namespace assetkit
+
+namespace assetkit {
+
+// Gradient (Perlin) noise in [0, 1], repeating every px by py cells; smoother
+// than value noise, with no visible lattice, for large soft shapes.
+inline double GradientNoise(double x, double y, double cell, int px, int py, uint32_t seed) {
+  double fx = x / cell, fy = y / cell;
+  int ix = int(std::floor(fx)), iy = int(std::floor(fy));
+  double tx = fx - ix, ty = fy - iy;
+  auto grad = [&](int gx, int gy, double dx, double dy) {
+    if (px > 0) gx = ((gx % px) + px) % px;
+    if (py > 0) gy = ((gy % py) + py) % py;
+    double a = double(Hash3(gx, gy, seed) & 0xFFFF) / 65536.0 * 6.283185307179586;
+    return std::cos(a) * dx + std::sin(a) * dy;
+  };
+  auto fade = [](double t) { return t * t * t * (t * (t * 6 - 15) + 10); };
+  double u = fade(tx), v = fade(ty);
+  double a = grad(ix, iy, tx, ty), b = grad(ix + 1, iy, tx - 1, ty);
+  double c = grad(ix, iy + 1, tx, ty - 1), d = grad(ix + 1, iy + 1, tx - 1, ty - 1);
+  double n = (a + (b - a) * u) + ((c + (d - c) * u) - (a + (b - a) * u)) * v;
+  return std::clamp(0.5 + n * 0.75, 0.0, 1.0);
+}
+
+inline double GradientFbm(double x, double y, double cell, int octaves, int width, int height, uint32_t seed) {
+  double sum = 0, amp = 1, norm = 0;
+  for (int o = 0; o < octaves; ++o) {
+    int px = width > 0 ? int(std::lround(width / cell)) : 0;
+    int py = height > 0 ? int(std::lround(height / cell)) : 0;
+    sum += amp * GradientNoise(x, y, cell, px, py, seed + uint32_t(o) * 131u);
     norm += amp;
     amp *= 0.5;
     cell *= 0.5;
