@@ -10,7 +10,11 @@ class Shared {
  public:
   constexpr Shared(T v = T{}) : v_(v) {}
   Shared(const Shared&) = delete;
-  Shared& operator=(const Shared&) = delete;
+  // Assigning one shared value to another copies the value read now.
+  Shared& operator=(const Shared& other) {
+    v_.store(other.load(), std::memory_order_relaxed);
+    return *this;
+  }
   operator T() const { return v_.load(std::memory_order_relaxed); }
   T load() const { return v_.load(std::memory_order_relaxed); }
   Shared& operator=(T v) {
