@@ -1,10 +1,14 @@
 #include "game/game_thread.h"
 
+#include "ending/ending.h"
 #include "game/assets.h"
 #include "game/game_state.h"
+#include "game/play_game.h"
+#include "game/title.h"
 #include "platform/platform.h"
 #include "runtime/runtime.h"
 #include "zkgdi/zkgdi.h"
+#include "zkmci/zkmci.h"
 
 void ShowLoadingScreen() {
   // One pixel up and to the left, as the picture has always been placed.
@@ -17,7 +21,21 @@ void ShowLoadingScreen() {
 void GameThread() {
   platform::Sleep(100);
   ShowLoadingScreen();
-  // The loading picture stays until the program ends; the shell stops this
-  // thread at its next sleep.
-  for (;;) platform::Sleep(1000);
+  StartSoundLoop();
+  gs.BgmId[1] = SoundCommand(0, kSoundOpen, 41, "bgm/opening.mid");
+  gs.BgmId[2] = SoundCommand(0, kSoundOpen, 47, "bgm/stage.mid");
+  gs.BgmId[3] = SoundCommand(0, kSoundOpen, 21, "bgm/boss.mid");
+  gs.BgmId[4] = SoundCommand(0, kSoundOpen, 83, "bgm/ending.mid");
+  for (;;) {
+    TitleScreen();
+    gs.quitRequested = 0;
+    if (PlayGame() != 0) {
+      SoundCommand(gs.BgmId[4], kSoundPlayLooped, 0, "");
+      ShowEnding();
+      ShowStaffRoll();
+      SoundCommand(gs.BgmId[4], kSoundStop, 0, "");
+      // A won game passes the title screen twice: here and at the top.
+      TitleScreen();
+    }
+  }
 }
