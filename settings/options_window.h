@@ -10,3 +10,8 @@ intptr_t OptionWindowProc(platform::Window w, uint32_t msg, intptr_t wParam, int
 void FillOptions();
 void ApplyOptions();
 void CloseOptionWindow(platform::Window w, int exitCode);
+
+// The first half of opening: creates the window owned by owner, installs its
+// procedure and builds and fills the controls, without showing it or running
+// its loop (OpenOptionWindow does both; tests and captures use this alone).
+platform::Window CreateOptionWindow(platform::Window owner);
