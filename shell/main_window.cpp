@@ -28,7 +28,6 @@ void OnCreate() {
   FitClientSize(320, 240);
   WindowCenter(w, 0);
   platform::SetWindowText(w, kMainWindowTitle);
-  platform::LogEvent(std::string("window created ") + kMainWindowTitle);
   StartZKGDI(w, 320, 240);
   gs.backSurface = SlotSurface(FindWindowSlot(w));
   LoadSettings();
@@ -48,13 +47,15 @@ void OnDestroy() {
   // below: it ends before they go.
   platform::StopThread(gGameThread);
   gGameThread = 0;
+  platform::LogEvent("game thread stopped");
   EndSoundLoop();
   platform::StopThread(gRegulatorThread);
   gRegulatorThread = 0;
   FreeImages();
+  platform::LogEvent("pictures freed");
   EndZKGDI(w);
   gs.backSurface = nullptr;
-  platform::LogEvent(std::string("window destroyed ") + platform::GetWindowText(w));
+  platform::LogEvent("back buffer released");
   platform::PostQuitMessage(0);
 }
 
@@ -105,10 +106,10 @@ platform::Window CreateMainWindow() {
                                 platform::kUseDefault, platform::kUseDefault, 640, 481, 0);
 }
 
-int RunMessageLoop() {
+int RunMessageLoop(MessageSource next) {
   platform::Message msg;
   for (;;) {
-    int r = platform::GetMessage(msg);
+    int r = next(msg);
     if (r == 0 || r == -1) return r;
     platform::DispatchMessage(msg);
   }
@@ -121,14 +122,16 @@ void StopShellThreads() {
   gRegulatorThread = 0;
 }
 
-int QuillmoorMain() {
+int QuillmoorMain() { return RunShell(platform::GetMessage); }
+
+int RunShell(MessageSource next) {
   PrepareProcess();
   if (CreateMainWindow() == 0) {
     std::fprintf(stderr, "quillmoor: the main window could not be created\n");
     StopShellThreads();
     return 1;
   }
-  RunMessageLoop();
+  RunMessageLoop(next);
   // A failed message loop ends here too, without the destroy handler: the
   // threads are still stopped so that nothing runs on while the process ends.
   StopShellThreads();

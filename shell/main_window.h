@@ -18,8 +18,12 @@ void OnDestroy();
 void PrepareProcess();
 // Creates the main window (OnCreate runs inside). Returns 0 on failure.
 platform::Window CreateMainWindow();
+// Where the loop gets its messages: platform::GetMessage, or a stand-in in tests.
+using MessageSource = int (*)(platform::Message&);
 // Pumps messages until the quit message (returns 0) or an error (-1).
-int RunMessageLoop();
+int RunMessageLoop(MessageSource next);
+// The whole process from start-up to the end of the message loop.
+int RunShell(MessageSource next);
 // Stops whatever threads the shell started that are still running.
 void StopShellThreads();
 
