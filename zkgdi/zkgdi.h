@@ -25,6 +25,9 @@ Surface* SlotSurface(int slot);
 // window to repaint. Every "request a repaint" of the game goes through this,
 // so the paint handler never reads a picture that is being drawn.
 void RepaintZKGDI(Window window);
+// Back to the state at process start: every slot released, the slot counter
+// at 0, no target, no brushes. For tests that start from a clean backend.
+void ResetZKGDI();
 
 // ---- bitmaps
 struct BmpRecord {

@@ -1,0 +1,59 @@
+#include "zkgdi_fixture.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+intptr_t Proc(Window w, uint32_t msg, intptr_t wp, intptr_t lp) {
+  return platform::DefWindowProc(w, msg, wp, lp);
+}
+}  // namespace
+
+const std::string kModeText =
+    "ZKGDIモードになっていません！\r\r"
+    "このエラーを解消するためには、Createイベント内(描画対象のウィンドウを作成した直後)に\r"
+    "StartZKGDI関数を実行する必要があります。\r"
+    "また、StartZKGDI関数を実行した場合、プログラムの末尾でEndZKGDI関数を実行し、\r"
+    "ZKGDIが使用したメモリ領域を開放する必要があります。";
+
+const std::string kWrongWindowText =
+    "このウィンドウには描画できません！\r\r"
+    "ZKGDIではOpenBmpで取得したビットマップは\r"
+    "開いた時の対象ウィンドウにしか描画できません。\r"
+    "TargetWindowを使って現在のウィンドウを対象とし、\r"
+    "再度ビットマップを取得し直す必要があります。";
+
+const std::string kTooManyText =
+    "ZKGDIが使える最大ウィンドウ数を超えました！\r\r"
+    "StartZKGDIでは最大256個のウィンドウを設定できます。\r"
+    "必要であればライブラリの最大数を増やして使用してください。";
+
+std::string AlreadyRegisteredText(Window w) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(w));
+  return std::string("ウィンドウ &h") + hex +
+         " は既にZKGDIに定義されています！\r\r"
+         "StartZKGDIは各ウィンドウに付き１度しか実行できません。\r"
+         "再実行したい場合は、一度EndZKGDIで解放してください。";
+}
+
+void ZkgdiTest::SetUp() {
+  platform::sim::Reset();
+  ResetZKGDI();
+  platform::RegisterWindowClass("ZKTEST", Proc);
+}
+
+void ZkgdiTest::TearDown() { ResetZKGDI(); }
+
+Window ZkgdiTest::NewWindow(int w, int h) {
+  Window win = platform::CreateWindow("ZKTEST", "zk", platform::WS_CAPTION_FRAME, 10, 10,
+                                      w + 6, h + 24, 0);
+  EXPECT_NE(win, 0u);
+  return win;
+}
+
+std::string ZkgdiTest::TempDir() const {
+  const std::string dir = std::string(QM_BINARY_DIR) + "/zkgdi_test_files";
+  std::filesystem::create_directories(dir);
+  return dir;
+}
