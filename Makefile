@@ -1,5 +1,6 @@
 # make run   - install what is missing, build (optimised) and play
 # make test  - install what is missing, build and run every test
+# make assets - rebuild image/ and bgm/ (and the docs/ sheets) from tools/assets
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
@@ -49,3 +50,9 @@ fuzz-run: fuzz
 
 clean:
 	rm -rf $(BUILD)
+
+assets: deps $(BUILD)/CMakeCache.txt
+	@cmake --build $(BUILD) --target qm_imagegen qm_mmlc -j $(JOBS)
+	./$(BUILD)/tools/qm_imagegen --assets tools/assets --out image \
+	  --sheet docs/contact-sheet.png --pictures docs/pictures.png
+	./$(BUILD)/tools/qm_mmlc --out-dir bgm tools/assets/music/*.mml

@@ -339,7 +339,8 @@ class TrackCompiler {
       } else if (c == ']') {
         Fail(at, "] without [");
       } else if (c == '/') {
-        Fail(at, "/ outside a loop");
+        if (depth == 0) Fail(at, "/ outside a loop");
+        ++i;  // an earlier pass of the loop: go on past the break mark
       } else {
         Fail(at, std::string("unknown command '") + c + "'");
       }

@@ -185,7 +185,7 @@ Image Sky() {
   auto at = [&](int x, int y) { return dens[size_t((y % H + H) % H) * W + size_t((x % W + W) % W)]; };
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x) {
-      double base = GradientFbm(x, y, 160, 2, W, H, 3);
+      double base = GradientFbm(x, y, 80, 2, W, H, 3);
       Pixel p = Mix(deep, deep2, Smooth(0.35, 0.65, base));
       double d = at(x, y);
       double lit = std::clamp((at(x, y + 3) - at(x, y - 3)) * 12.0, -1.0, 1.0);  // tops face the moon

@@ -196,12 +196,18 @@ std::vector<Image> ShotFrames(int set) {
   for (int f = 0; f < 3; ++f) {
     Image img(16, 16);
     switch (set) {
-      case 0: {  // the ship's shot: a cyan lance pointing up
-        FillPolygon(img, {{8, 1}, {10.5, 5}, {10.5, 13}, {8, 15}, {5.5, 13}, {5.5, 5}}, Pal()["cy2"]);
-        FillPolygon(img, {{8, 2}, {9.6, 5.5}, {9.6, 12.5}, {8, 14}, {6.4, 12.5}, {6.4, 5.5}}, Pal()["cy3"]);
-        FillPolygon(img, {{8, 3}, {8.9, 6}, {8.9, 11}, {8, 12.5}, {7.1, 11}, {7.1, 6}}, f == 1 ? Pal()["cy4"] : white);
-        img.Set(7, 3 + f, white);
-        img.Set(8, 3 + f, white);
+      case 0: {  // the ship's shot: a cyan lance pointing up, its core pulsing
+        const double wide = f == 1 ? 0.6 : 0.0;
+        FillPolygon(img, {{8, 1}, {10.5 + wide, 5}, {10.5 + wide, 12}, {8, 14}, {5.5 - wide, 12}, {5.5 - wide, 5}},
+                    Pal()["cy2"]);
+        FillPolygon(img, {{8, 2}, {9.6, 5.5}, {9.6, 11.5}, {8, 13}, {6.4, 11.5}, {6.4, 5.5}}, Pal()["cy3"]);
+        FillPolygon(img, {{8, 3}, {8.9, 6}, {8.9, 10.5}, {8, 12}, {7.1, 10.5}, {7.1, 6}},
+                    f == 1 ? Pal()["cy4"] : white);
+        // A glint running down the lance, and sparks shed behind it.
+        img.Set(7, 3 + 3 * f, white);
+        img.Set(8, 3 + 3 * f, white);
+        img.Set(f == 2 ? 9 : 6, 14 + (f == 1), Pal()["cy4"]);
+        if (f != 1) img.Set(f == 0 ? 9 : 6, 15, Pal()["cy3"]);
         break;
       }
       case 1: {  // the enemy bullet: a pink orb that throbs
