@@ -130,10 +130,11 @@ bool WriteText(const std::string& path, const std::string& text) {
   return static_cast<bool>(f);
 }
 
-// Queues fn as a scripted event; it is reported if the program ends first.
+// Queues fn as a scripted event. A capture or set that the program's end
+// overtakes is reported; key events after the end are not worth a word.
 void Queue(uint64_t ms, int rank, const std::string& what, std::function<void()> fn) {
   const uint64_t id = run->nextId++;
-  run->pending[id] = what;
+  if (!what.empty()) run->pending[id] = what;
   detail::Sim& s = detail::S();
   detail::Lock lk(s.mu);
   detail::ScheduleEvent(lk, ms, rank, [id, fn = std::move(fn)] {
@@ -144,16 +145,15 @@ void Queue(uint64_t ms, int rank, const std::string& what, std::function<void()>
 
 void QueueScript(const std::vector<ScriptEvent>& script) {
   for (const ScriptEvent& e : script) {
-    const std::string where = "key script line " + std::to_string(e.line);
     switch (e.kind) {
       case ScriptEvent::Kind::Down:
-        Queue(e.ms, detail::kRankInput, where, [vk = e.vk] { PressKey(vk); });
+        Queue(e.ms, detail::kRankInput, "", [vk = e.vk] { PressKey(vk); });
         break;
       case ScriptEvent::Kind::Up:
-        Queue(e.ms, detail::kRankInput, where, [vk = e.vk] { ReleaseKey(vk); });
+        Queue(e.ms, detail::kRankInput, "", [vk = e.vk] { ReleaseKey(vk); });
         break;
       case ScriptEvent::Kind::Click:
-        Queue(e.ms, detail::kRankInput, where, [e] {
+        Queue(e.ms, detail::kRankInput, "", [e] {
           if (!Click(e.title, e.x, e.y)) {
             Warn("no enabled window \"" + e.title + "\" to click at " + std::to_string(e.ms) +
                  " ms");

@@ -1,0 +1,198 @@
+// The quillmoor-sim run, in process, with a small stand-in program: key
+// script, captures, dumps, sets, the log, the audio capture, the three ways a
+// run ends, and byte-identical repeats.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/png.h"
+#include "platform/sim/sim_control.h"
+#include "platform/sim/sim_driver.h"
+
+using namespace platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A program in the shape of the game: a window thread that paints a picture
+// drawn by a frame thread every 10 ms, a state dump, a settable field, and
+// Escape to quit with code 7.
+int frame = 0;
+Window mainWin = 0;
+
+intptr_t FakeProc(Window w, uint32_t msg, intptr_t wParam, intptr_t lParam) {
+  switch (msg) {
+    case WM_PAINT: {
+      Surface* s = BeginPaint(w);
+      for (int y = 0; y < s->height(); ++y) {
+        for (int x = 0; x < s->width(); ++x) s->at(x, y) = static_cast<uint32_t>(frame);
+      }
+      EndPaint(w);
+      return 0;
+    }
+    case WM_KEYDOWN:
+      if (wParam == VK_ESCAPE) SendMessage(w, WM_CLOSE, 0, 0);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(7);
+      return 0;
+    default:
+      return DefWindowProc(w, msg, wParam, lParam);
+  }
+}
+
+int FakeProgram() {
+  frame = 0;
+  RegisterWindowClass("FAKE", FakeProc);
+  mainWin = CreateWindow("FAKE", "fake", WS_CAPTION_FRAME, 0, 0, 326, 264, 0);
+  ShowWindow(mainWin, true);
+  RegisterStateHooks({[] { return "{\"frame\": " + std::to_string(frame) + "}"; },
+                      [](const std::string& name, const std::string& value) {
+                        if (name != "frame") return false;
+                        frame = std::stoi(value);
+                        return true;
+                      }});
+  StartThread([] {
+    struct Unwound {
+      ~Unwound() { LogEvent("frames stopped"); }
+    } u;
+    for (;;) {
+      frame++;
+      InvalidateRect(mainWin);
+      Sleep(10);
+    }
+  }, "frames");
+  LogEvent("tick " + std::to_string(GetTickCount()));
+  Message m;
+  int r;
+  while ((r = GetMessage(m)) > 0) DispatchMessage(m);
+  return r == 0 ? static_cast<int>(m.wParam) : 1;
+}
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+class Driver : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::path(QM_BINARY_DIR) / "sim_driver_test" /
+          ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  int Run(std::vector<std::string> args, int (*program)() = FakeProgram) {
+    std::vector<char*> argv{const_cast<char*>("quillmoor-sim")};
+    for (auto& a : args) argv.push_back(a.data());
+    return sim::SimMain(static_cast<int>(argv.size()), argv.data(), program);
+  }
+  std::string P(const std::string& name) const { return (dir / name).string(); }
+  void Write(const std::string& name, const std::string& text) const {
+    std::ofstream(dir / name, std::ios::binary) << text;
+  }
+  fs::path dir;
+};
+
+}  // namespace
+
+TEST_F(Driver, ARunScriptsInputCapturesAndLogsAndEndsWithTheProgramsCode) {
+  Write("keys.txt", "500 down Escape\n520 up Escape\n");
+  const int code = Run({"--keys", P("keys.txt"), "--tick", "77", "--log", P("log.txt"),
+                        "--shot", "100:" + P("a.png"), "--state", "205:" + P("s.json"),
+                        "--set", "150:frame=1000", "--set", "160:nothing=1", "--audio",
+                        P("a.wav"), "--exe", P("quillmoor")});
+  EXPECT_EQ(code, 7);
+  EXPECT_EQ(ExecutablePath(), P("quillmoor"));
+  EXPECT_EQ(Slurp(dir / "log.txt"),
+            "0 window created \"fake\"\n"
+            "0 tick 77\n"
+            "150 set frame=1000\n"
+            "160 set nothing=1 rejected\n"
+            "500 window destroyed \"fake\"\n"
+            "500 frames stopped\n"
+            "500 exit 7\n");
+  // Frames 1 (at 0) .. 11 (at 100). The set at 150 comes after that moment's
+  // frame, so the dump at 205 sees 1000 + 5 (frames at 160 .. 200).
+  EXPECT_EQ(Slurp(dir / "s.json"), "{\"ms\": 205, \"frame\": 1005}\n");
+  Surface shot;
+  ASSERT_TRUE(ReadPng(P("a.png"), shot));
+  ASSERT_EQ(shot.width(), 320);
+  ASSERT_EQ(shot.height(), 240);
+  EXPECT_EQ(shot.at(0, 0), 11u);
+  EXPECT_EQ(shot.at(319, 239), 11u);
+  // Exactly 500 ms of 44.1 kHz 16-bit stereo after a 44-byte header.
+  const std::string wav = Slurp(dir / "a.wav");
+  ASSERT_EQ(wav.size(), 44u + 22050u * 4u);
+  EXPECT_EQ(wav.substr(0, 4), "RIFF");
+  EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
+  EXPECT_EQ(static_cast<unsigned char>(wav[40]) | static_cast<unsigned char>(wav[41]) << 8 |
+                static_cast<unsigned char>(wav[42]) << 16,
+            22050 * 4);
+}
+
+TEST_F(Driver, TwoRunsWithTheSameArgumentsWriteTheSameBytes) {
+  Write("keys.txt", "333 down Escape\n");
+  for (const char* run : {"1", "2"}) {
+    const std::string r = run;
+    EXPECT_EQ(Run({"--keys", P("keys.txt"), "--log", P("log" + r), "--shot",
+                   "120:" + P("shot" + r), "--state", "125:" + P("state" + r), "--audio",
+                   P("wav" + r)}),
+              7);
+  }
+  for (const char* name : {"log", "shot", "state", "wav"}) {
+    const std::string a = Slurp(dir / (std::string(name) + "1"));
+    EXPECT_FALSE(a.empty()) << name;
+    EXPECT_EQ(a, Slurp(dir / (std::string(name) + "2"))) << name;
+  }
+}
+
+TEST_F(Driver, UntilEndsTheRunAsIfKilledWithStatusTwo) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(Run({"--until", "300", "--log", P("log.txt"), "--audio", P("a.wav"), "--state",
+                   "300:" + P("s.json"), "--state", "301:" + P("late.json")}),
+              ::testing::ExitedWithCode(2), "");
+  EXPECT_EQ(Slurp(dir / "log.txt"), "0 window created \"fake\"\n0 tick 0\n300 exit 2\n");
+  EXPECT_EQ(Slurp(dir / "s.json"), "{\"ms\": 300, \"frame\": 31}\n");
+  EXPECT_FALSE(fs::exists(dir / "late.json"));
+  EXPECT_EQ(fs::file_size(dir / "a.wav"), 44u + 13230u * 4u);
+}
+
+TEST_F(Driver, ARunWhereEveryThreadWaitsForEverEndsWithStatusThree) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(Run({"--log", P("log.txt")},
+                  [] {
+                    Sleep(42);
+                    Message m;
+                    return GetMessage(m);
+                  }),
+              ::testing::ExitedWithCode(3), "every simulated thread waits for ever at 42 ms");
+  EXPECT_EQ(Slurp(dir / "log.txt"), "42 exit 3\n");
+}
+
+TEST_F(Driver, ClicksFromTheScriptReachTheWindowByTitle) {
+  static std::vector<intptr_t> clicks;
+  clicks.clear();
+  Write("keys.txt", "10 click \"two words\" 5 6\n20 click missing 1 1\n30 down Escape\n");
+  const int code = Run({"--keys", P("keys.txt")}, [] {
+    RegisterWindowClass("CLICK", [](Window w, uint32_t msg, intptr_t wp, intptr_t lp) -> intptr_t {
+      if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP) clicks.push_back(lp);
+      if (msg == WM_KEYDOWN && wp == VK_ESCAPE) PostQuitMessage(4);
+      return DefWindowProc(w, msg, wp, lp);
+    });
+    ShowWindow(CreateWindow("CLICK", "two words", 0, 0, 0, 50, 50, 0), true);
+    Message m;
+    while (GetMessage(m) > 0) DispatchMessage(m);
+    return static_cast<int>(m.wParam);
+  });
+  EXPECT_EQ(code, 4);
+  EXPECT_EQ(clicks, (std::vector<intptr_t>{MakeLParam(5, 6), MakeLParam(5, 6)}));
+}
