@@ -223,7 +223,7 @@ Image RageOverlay() {
       double dx = x + 0.5 - W / 2.0, dy = y + 0.5 - H / 2.0, r = std::hypot(dx, dy);
       double a = std::atan2(dy, dx);
       double ray = Fbm((a + kPi) * 60, 0.5, 6, 2, 0, 0, 12);
-      double streak = Smooth(0.7, 0.85, ray) * Smooth(60, 150, r) * 0.45;
+      double streak = Smooth(0.76, 0.9, ray) * Smooth(60, 160, r) * 0.33;
       double v = std::max(t, streak);
       if (v <= 0) continue;
       int i = std::min(5, int(v * 6));
