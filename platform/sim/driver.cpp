@@ -109,7 +109,7 @@ void Finish(int code) {
 }
 
 std::string WithMs(const std::string& json, uint64_t ms) {
-  const std::string field = "\"ms\": " + std::to_string(ms);
+  const std::string field = "\"ms\":" + std::to_string(ms);
   const size_t open = json.find('{');
   std::string out;
   if (open == std::string::npos) {
@@ -117,7 +117,7 @@ std::string WithMs(const std::string& json, uint64_t ms) {
   } else {
     const size_t next = json.find_first_not_of(" \t\r\n", open + 1);
     const bool empty = next != std::string::npos && json[next] == '}';
-    out = json.substr(0, open + 1) + field + (empty ? "" : ", ") + json.substr(open + 1);
+    out = json.substr(0, open + 1) + field + (empty ? "" : ",") + json.substr(open + 1);
   }
   if (out.empty() || out.back() != '\n') out += '\n';
   return out;

@@ -122,7 +122,7 @@ TEST_F(Driver, ARunScriptsInputCapturesAndLogsAndEndsWithTheProgramsCode) {
             "500 exit 7\n");
   // Frames 1 (at 0) .. 11 (at 100). The set at 150 comes after that moment's
   // frame, so the dump at 205 sees 1000 + 5 (frames at 160 .. 200).
-  EXPECT_EQ(Slurp(dir / "s.json"), "{\"ms\": 205, \"frame\": 1005}\n");
+  EXPECT_EQ(Slurp(dir / "s.json"), "{\"ms\":205,\"frame\": 1005}\n");
   Surface shot;
   ASSERT_TRUE(ReadPng(P("a.png"), shot));
   ASSERT_EQ(shot.width(), 320);
@@ -161,7 +161,7 @@ TEST_F(Driver, UntilEndsTheRunAsIfKilledWithStatusTwo) {
                    "300:" + P("s.json"), "--state", "301:" + P("late.json")}),
               ::testing::ExitedWithCode(2), "");
   EXPECT_EQ(Slurp(dir / "log.txt"), "0 window created \"fake\"\n0 tick 0\n300 exit 2\n");
-  EXPECT_EQ(Slurp(dir / "s.json"), "{\"ms\": 300, \"frame\": 31}\n");
+  EXPECT_EQ(Slurp(dir / "s.json"), "{\"ms\":300,\"frame\": 31}\n");
   EXPECT_FALSE(fs::exists(dir / "late.json"));
   EXPECT_EQ(fs::file_size(dir / "a.wav"), 44u + 13230u * 4u);
 }

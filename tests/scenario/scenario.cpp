@@ -1,0 +1,86 @@
+#include "tests/scenario/scenario.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace scenario {
+
+Result RunSim(const std::vector<std::string>& args, const fs::path& cwd) {
+  Result result;
+  const fs::path errFile = cwd / "stderr.txt";
+  std::vector<std::string> all{QM_SIM_BINARY};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+  posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) {
+    result.errors = "cannot start " + all[0];
+    return result;
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+  }
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.errors = ReadFile(errFile);
+  fs::remove(errFile);
+  return result;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::stringstream s(text);
+  std::string line;
+  while (std::getline(s, line)) out.push_back(line);
+  return out;
+}
+
+void ScenarioTest::SetUp() {
+  dir_ = fs::path(QM_BINARY_DIR) / "scenario" /
+         (std::string(::testing::UnitTest::GetInstance()->current_test_suite()->name()) + "." +
+          ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  fs::remove_all(dir_);
+  fs::create_directories(dir_);
+}
+
+void ScenarioTest::TearDown() {
+  if (!HasFailure()) {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+}
+
+Result ScenarioTest::Run(std::vector<std::string> args) {
+  std::vector<std::string> all{"--dir", QM_SOURCE_DIR, "--exe", P("quillmoor")};
+  all.insert(all.end(), args.begin(), args.end());
+  return RunSim(all, dir_);
+}
+
+}  // namespace scenario
