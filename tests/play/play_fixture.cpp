@@ -1,5 +1,9 @@
 #include "play_fixture.h"
 
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
 #include "game/assets.h"
 #include "game/new_game.h"
 #include "platform/platform.h"
@@ -16,6 +20,7 @@ intptr_t TestWindowProc(platform::Window w, uint32_t msg, intptr_t wp, intptr_t 
 }
 
 void SetSpriteSize(int kind, int size) {
+  CloseBmp(chrBmp[kind * 4 + 1]);
   chrBmp[kind * 4 + 1] = BmpRecord{};
   chrBmp[kind * 4 + 1].width = size;
   chrBmp[kind * 4 + 1].height = size;
@@ -130,3 +135,42 @@ void HoldKey(int vk, bool held) {
 }
 
 void ReleaseAllKeys() { platform::sim::ReleaseAllKeys(); }
+
+void LoadSolidBitmap(BmpRecord& record, int w, int h, uint32_t rgb) {
+  // A bottom-up 24-bit BMP with rows padded to four bytes.
+  const int rowBytes = (w * 3 + 3) & ~3;
+  const uint32_t dataSize = static_cast<uint32_t>(rowBytes * h);
+  std::vector<uint8_t> f(54 + dataSize, 0);
+  auto put32 = [&f](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) f[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  f[0] = 'B';
+  f[1] = 'M';
+  put32(2, 54 + dataSize);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, static_cast<uint32_t>(w));
+  put32(22, static_cast<uint32_t>(h));
+  f[26] = 1;
+  f[28] = 24;
+  put32(34, dataSize);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = &f[54 + y * rowBytes + x * 3];
+      p[0] = rgb & 0xFF;
+      p[1] = (rgb >> 8) & 0xFF;
+      p[2] = (rgb >> 16) & 0xFF;
+    }
+  static int serial = 0;
+  std::filesystem::path dir = std::filesystem::temp_directory_path() / "quillmoor_play_test";
+  std::filesystem::create_directories(dir);
+  std::string path = (dir / ("solid" + std::to_string(++serial) + ".bmp")).string();
+  FILE* out = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  std::fwrite(f.data(), 1, f.size(), out);
+  std::fclose(out);
+  CloseBmp(record);
+  OpenBmp(record, path);
+  std::filesystem::remove(path);
+  ASSERT_EQ(record.width, w);
+}

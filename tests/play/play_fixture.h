@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 
 #include "entities/tables.h"
 #include "game/game_state.h"
@@ -23,6 +24,10 @@ void FillBackBuffer(uint32_t colorRef);
 // Holds or releases a key in the simulated keyboard.
 void HoldKey(int vk, bool held);
 void ReleaseAllKeys();
+// Loads a solid w x h picture of colour 0x00RRGGBB into the record from a
+// scratch BMP file (black is the opaque mask colour).
+struct BmpRecord;
+void LoadSolidBitmap(BmpRecord& record, int w, int h, uint32_t rgb);
 // A fresh game at the given level, with the game state at its start-up values.
 void StartTestGame(int enemySlots = 12);
 // An enemy of the given kind placed directly, without random numbers.

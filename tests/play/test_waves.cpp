@@ -1,11 +1,18 @@
 // Enemy appearance by quota, explosions, and destruction with its score and
 // the boss's entry.
 #include <set>
+#include <string>
+#include <vector>
 
 #include "enemies/enemy.h"
 #include "entities/waves.h"
+#include "game/assets.h"
+#include "platform/audio.h"
+#include "platform/platform.h"
+#include "platform/sim/sim_control.h"
 #include "play_fixture.h"
 #include "runtime/runtime.h"
+#include "zkmci/zkmci.h"
 
 using WaveTest = PlayTest;
 
@@ -154,4 +161,115 @@ TEST_F(WaveTest, RammingAnEnemyCostsTheShipItsHitPoints) {
   UpdateEnemies();
   EXPECT_EQ(chr[1].state, 4);
   EXPECT_EQ(chr[0].hp, 100);
+}
+
+// The MCI strings sent since line `from` of the log.
+static std::vector<std::string> MciSince(size_t from) {
+  std::vector<std::string> out;
+  std::vector<std::string> lines = platform::sim::LogLines();
+  for (size_t i = from; i < lines.size(); ++i) {
+    size_t blank = lines[i].find(' ');
+    if (lines[i].compare(blank + 1, 4, "mci ") == 0) out.push_back(lines[i].substr(blank + 5));
+  }
+  return out;
+}
+
+TEST_F(WaveTest, BossEntryStopsTheStageMusicThenLoopsTheBossMusic) {
+  InitZKMCI();
+  StartSoundLoop();
+  gs.BgmId[2] = SoundCommand(0, kSoundOpen, 47, QM_SOURCE_DIR "/bgm/stage.mid");
+  gs.BgmId[3] = SoundCommand(0, kSoundOpen, 21, QM_SOURCE_DIR "/bgm/boss.mid");
+  ASSERT_EQ(gs.BgmId[2], 1);
+  ASSERT_EQ(gs.BgmId[3], 2);
+  platform::Sleep(300);
+  size_t from = platform::sim::LogLines().size();
+  gs.quota = 2;
+  PlaceEnemy(3, 1, 100, 60);
+  DestroyEnemy(3);  // not yet the last
+  PlaceEnemy(4, 1, 150, 60);
+  DestroyEnemy(4);
+  platform::Sleep(300);
+  EXPECT_EQ(chr[1].state, 4);
+  EXPECT_EQ(MciSince(from), (std::vector<std::string>{
+                                "stop sa1 wait", "seek sa1 to start wait",  // stage stops
+                                "stop sa2 wait", "seek sa2 to start wait", "play sa2"}));
+  // Destroying the boss sends nothing.
+  from = platform::sim::LogLines().size();
+  DestroyEnemy(1);
+  platform::Sleep(300);
+  EXPECT_TRUE(MciSince(from).empty());
+  EndSoundLoop();
+  platform::ShutdownAudio();
+}
+
+// Explosion frames and the boss's wreck, read back from the back buffer with
+// solid test pictures: frame f of the explosion is drawn in colour f.
+class WaveDrawingTest : public WaveTest {
+ protected:
+  void SetUp() override {
+    WaveTest::SetUp();
+    for (int f = 1; f <= 5; ++f) {
+      LoadSolidBitmap(bomBmp[f], 32, 32, static_cast<uint32_t>(f));
+      LoadSolidBitmap(bomMask[f], 32, 32, 0);
+    }
+    LoadSolidBitmap(chrBmp[17], 64, 64, 0x00AA00);
+    LoadSolidBitmap(chrMask[17], 64, 64, 0);
+  }
+  void TearDown() override {
+    for (int f = 1; f <= 5; ++f) {
+      CloseBmp(bomBmp[f]);
+      CloseBmp(bomMask[f]);
+    }
+    CloseBmp(chrBmp[17]);
+    CloseBmp(chrMask[17]);
+    WaveTest::TearDown();
+  }
+};
+
+TEST_F(WaveDrawingTest, EnemyExplosionShowsFramesOneToFiveTwiceEach) {
+  gs.enemySlots = 5;
+  for (int i = 1; i <= 4; ++i) PlaceEnemy(i, 1, 40 * i, 30).vy = 0;
+  for (int i = 1; i <= 4; ++i) chr[i].cooldown = 1000;
+  chr[0].x = 300;
+  PlaceEnemy(5, 2, 200, 150);
+  DestroyEnemy(5);
+  std::vector<uint32_t> shown;
+  for (int f = 0; f < 11; ++f) {
+    FillBackBuffer(RGB(255, 255, 255));
+    UpdateEnemies();
+    shown.push_back(Pixel(200, 150));
+    EXPECT_EQ(Pixel(184, 134), shown.back());  // top-left corner at x - 16, y - 16
+    EXPECT_EQ(Pixel(183, 150), 0xFFFFFFu);
+  }
+  EXPECT_EQ(shown, (std::vector<uint32_t>{1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 0xFFFFFF}));
+  EXPECT_EQ(chr[5].state, 0);
+}
+
+TEST_F(WaveDrawingTest, WreckLiesUnderEveryExplosionOfTheBossPhase) {
+  gs.quota = 0;
+  gs.bossX = 100.5;  // nearest, ties to even: 100
+  gs.bossY = 60.5;   // 60
+  PlaceEnemy(3, 1, 250, 200).state = 240;
+  FillBackBuffer(RGB(255, 255, 255));
+  UpdateEnemies();
+  EXPECT_EQ(Pixel(100, 60), 0x00AA00u);
+  EXPECT_EQ(Pixel(99, 60), 0xFFFFFFu);
+  EXPECT_EQ(Pixel(163, 123), 0x00AA00u);
+  EXPECT_EQ(Pixel(164, 60), 0xFFFFFFu);
+  EXPECT_EQ(Pixel(250, 200), 1u);  // the explosion over it
+  gs.bossX = 101.5;                 // 102
+  FillBackBuffer(RGB(255, 255, 255));
+  UpdateEnemies();
+  EXPECT_EQ(Pixel(101, 60), 0xFFFFFFu);
+  EXPECT_EQ(Pixel(102, 60), 0x00AA00u);
+  // Before the boss phase there is no wreck.
+  gs.quota = 5;
+  PlaceEnemy(3, 1, 250, 200).state = 240;
+  for (int i = 1; i <= 12; ++i)
+    if (i != 3) PlaceEnemy(i, 1, 20 * i, 20).cooldown = 1000;
+  for (int i = 1; i <= 12; ++i) chr[i].vy = 0;
+  chr[0].x = 10;
+  FillBackBuffer(RGB(255, 255, 255));
+  UpdateEnemies();
+  EXPECT_EQ(Pixel(102, 100), 0xFFFFFFu);
 }
