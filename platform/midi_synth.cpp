@@ -2,6 +2,12 @@
 
 #include <fluidsynth.h>
 
+// The library spreads soundfont loading over an OpenMP thread team. One
+// thread is plenty for a 6 MB soundfont, and a team would leave idle threads
+// behind in the game (and mislead the thread sanitizer, which cannot see into
+// the OpenMP runtime). Weak: present only when the library was built with it.
+extern "C" void omp_set_num_threads(int) __attribute__((weak));
+
 namespace platform {
 namespace {
 
@@ -25,6 +31,8 @@ bool MidiSynth::Load(const std::string& soundFontPath, int sampleRate) {
   fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
   fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
   fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+
+  if (omp_set_num_threads) omp_set_num_threads(1);
 
   fluid_settings_t* settings = new_fluid_settings();
   if (!settings) return false;

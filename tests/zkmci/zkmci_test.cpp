@@ -39,6 +39,7 @@ class Zkmci : public ::testing::Test {
   void TearDown() override {
     EndSoundLoop();
     platform::ShutdownAudio();
+    sim::Reset();  // joins the threads that have ended
   }
 
   // The MCI strings sent so far, with the simulated time of each.
