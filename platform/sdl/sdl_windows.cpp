@@ -390,8 +390,25 @@ bool InitVideo(std::string& reason) {
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");  // nearest neighbour
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  // Nowhere to look for a display: say so without letting every video
+  // driver print its own complaint.
+  if (!SDL_getenv("SDL_VIDEODRIVER") && !SDL_getenv("DISPLAY") && !SDL_getenv("WAYLAND_DISPLAY") &&
+      !SDL_getenv("XDG_RUNTIME_DIR")) {
+    reason = "DISPLAY is not set";
+    return false;
+  }
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     reason = SDL_GetError();
+    return false;
+  }
+  // SDL falls back to drawing into memory when it finds no display; a player
+  // would see nothing, so that counts as no display unless asked for by name.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
+  bool headless = driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+  if (headless && !(wanted && SDL_strcasecmp(wanted, driver) == 0)) {
+    reason = "no display";
+    SDL_Quit();
     return false;
   }
   if (SDL_GetNumVideoDisplays() < 1) {

@@ -1,0 +1,266 @@
+// The game in a real window: under a private X server (Xvfb) `quillmoor`
+// opens a 320 x 240 client area showing the loading picture, pixel for pixel
+// what the headless backend draws, and Escape ends it with code 0 after
+// writing the settings. Without a display it says so in one line and ends
+// with code 1.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "shell/shell.h"
+#include "shell_fixture.h"
+
+#ifdef QM_HAVE_X11
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#endif
+
+namespace shelltest {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string GameBinary() { return std::string(QM_BINARY_DIR) + "/quillmoor"; }
+
+// Starts a program with the given environment changes; its stderr goes to a
+// file. Returns the pid.
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& setEnv,
+            const std::vector<std::string>& unsetEnv, const std::string& errFile,
+            int keepFd = -1) {
+  pid_t pid = fork();
+  if (pid != 0) return pid;
+  for (const auto& e : unsetEnv) unsetenv(e.c_str());
+  for (const auto& e : setEnv) {
+    size_t eq = e.find('=');
+    setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+  }
+  int devnull = open("/dev/null", O_RDWR);
+  dup2(devnull, 0);
+  dup2(devnull, 1);
+  int err = errFile.empty() ? devnull : open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  dup2(err, 2);
+  for (int fd = 3; fd < 256; ++fd)
+    if (fd != keepFd) close(fd);
+  std::vector<char*> args;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  execvp(args[0], args.data());
+  _exit(127);
+}
+
+// Waits up to `ms` for the child; returns its exit status, or -1 on timeout
+// (the child is then killed).
+int WaitExit(pid_t pid, int ms) {
+  auto end = Clock::now() + std::chrono::milliseconds(ms);
+  int status = 0;
+  while (Clock::now() < end) {
+    pid_t r = waitpid(pid, &status, WNOHANG);
+    if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, &status, 0);
+  return -1;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class RealWindow : public ShellTest {};
+
+TEST_F(RealWindow, WithoutADisplayItSaysSoInOneLineAndEndsWithOne) {
+  ASSERT_TRUE(fs::exists(GameBinary())) << GameBinary();
+  const std::string err = (dir_ / "stderr.txt").string();
+  pid_t pid = Spawn({GameBinary()}, {"SDL_AUDIODRIVER=dummy"},
+                    {"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "SDL_VIDEODRIVER"}, err);
+  EXPECT_EQ(WaitExit(pid, 20000), 1);
+  std::string text = ReadFile(err);
+  ASSERT_FALSE(text.empty());
+  EXPECT_EQ(text.find('\n'), text.size() - 1) << text;  // exactly one line
+  EXPECT_NE(text.find("display"), std::string::npos) << text;
+}
+
+#ifdef QM_HAVE_X11
+
+// A private X server on a free display number, ended with the test.
+class XServer {
+ public:
+  bool Start(std::string& why) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+      why = "no pipe";
+      return false;
+    }
+    pid_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "800x600x24",
+                  "-nolisten", "tcp"},
+                 {}, {}, "", fds[1]);
+    close(fds[1]);
+    std::string number;
+    char c;
+    // Xvfb writes the display number it took once it is ready.
+    fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    auto end = Clock::now() + std::chrono::seconds(15);
+    while (Clock::now() < end) {
+      ssize_t n = read(fds[0], &c, 1);
+      if (n == 1) {
+        if (c == '\n') break;
+        number += c;
+      } else if (n == 0) {
+        break;
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+    }
+    close(fds[0]);
+    if (number.empty()) {
+      why = "Xvfb could not be started (is the xvfb package installed?)";
+      Stop();
+      return false;
+    }
+    display_ = ":" + number;
+    return true;
+  }
+  void Stop() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      WaitExit(pid_, 5000);
+      pid_ = -1;
+    }
+  }
+  ~XServer() { Stop(); }
+  const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+// The top-level window with this exact name, or 0.
+::Window FindNamed(Display* d, ::Window under, const std::string& name) {
+  char* got = nullptr;
+  if (XFetchName(d, under, &got) && got) {
+    bool same = name == got;
+    XFree(got);
+    if (same) return under;
+  }
+  ::Window root, parent, *children = nullptr;
+  unsigned int n = 0;
+  if (!XQueryTree(d, under, &root, &parent, &children, &n)) return 0;
+  ::Window found = 0;
+  for (unsigned int i = 0; i < n && !found; ++i) found = FindNamed(d, children[i], name);
+  if (children) XFree(children);
+  return found;
+}
+
+// Pixels of the window (0x00RRGGBB), or an empty surface.
+platform::Surface Grab(Display* d, ::Window w, int width, int height) {
+  platform::Surface out;
+  XImage* img = XGetImage(d, w, 0, 0, width, height, AllPlanes, ZPixmap);
+  if (!img) return out;
+  out.Resize(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) out.at(x, y) = XGetPixel(img, x, y) & 0xFFFFFF;
+  XDestroyImage(img);
+  return out;
+}
+
+int Differences(const platform::Surface& a, const platform::Surface& b) {
+  if (a.width() != b.width() || a.height() != b.height()) return -1;
+  int n = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) n += a.at(x, y) != b.at(x, y);
+  return n;
+}
+
+// The loading picture as the headless backend shows it.
+platform::Surface ExpectedLoadingPicture() {
+  platform::Surface shown;
+  platform::sim::ScheduleAt(500, [&shown] {
+    platform::sim::RenderMainWindow(shown);
+    platform::sim::PressKey(platform::VK_ESCAPE);
+  });
+  QuillmoorMain();
+  return shown;
+}
+
+TEST_F(RealWindow, OpensThePlayfieldShowsTheLoadingPictureAndEndsOnEscape) {
+  ASSERT_TRUE(fs::exists(GameBinary())) << GameBinary();
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "xdotool is not installed: no way to press Escape in the window";
+  XServer x;
+  std::string why;
+  if (!x.Start(why)) GTEST_SKIP() << "no X server for the real-window test: " << why;
+
+  platform::Surface expected = ExpectedLoadingPicture();
+  ASSERT_EQ(expected.width(), 320);
+  // Not a blank picture: the yellow ".. Now Loading .." is on it.
+  int yellow = 0;
+  for (int yy = 0; yy < 240; ++yy)
+    for (int xx = 0; xx < 320; ++xx) yellow += expected.at(xx, yy) == 0xFFFF00;
+  ASSERT_GT(yellow, 100);
+  platform::sim::Reset();
+
+  // Its own copy of the game, so that the settings file lands in the scratch
+  // directory; run from the repository, where image/ and bgm/ are.
+  const fs::path exe = dir_ / "quillmoor";
+  fs::copy_file(GameBinary(), exe, fs::copy_options::overwrite_existing);
+  const std::string err = (dir_ / "stderr.txt").string();
+  pid_t game = Spawn({exe.string()}, {"DISPLAY=" + x.display(), "SDL_AUDIODRIVER=dummy"},
+                     {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, err);
+
+  Display* d = XOpenDisplay(x.display().c_str());
+  ASSERT_NE(d, nullptr);
+  ::Window w = 0;
+  auto end = Clock::now() + std::chrono::seconds(20);
+  while (!w && Clock::now() < end) {
+    w = FindNamed(d, DefaultRootWindow(d), "Quillmoor Ver.1.00");
+    if (!w) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_NE(w, 0u) << "no window titled \"Quillmoor Ver.1.00\"; stderr: " << ReadFile(err);
+  XWindowAttributes a;
+  ASSERT_TRUE(XGetWindowAttributes(d, w, &a));
+  EXPECT_EQ(a.width, 320);
+  EXPECT_EQ(a.height, 240);
+
+  // The picture arrives 100 ms after start; wait until the window shows it.
+  int diff = -1;
+  end = Clock::now() + std::chrono::seconds(20);
+  while (Clock::now() < end) {
+    platform::Surface shot = Grab(d, w, 320, 240);
+    diff = Differences(shot, expected);
+    if (diff == 0) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_EQ(diff, 0) << "the window does not show the loading picture";
+  XCloseDisplay(d);
+
+  std::string focus = "DISPLAY=" + x.display() + " xdotool windowfocus --sync " +
+                      std::to_string(w) + " key Escape >/dev/null 2>&1";
+  EXPECT_EQ(std::system(focus.c_str()), 0);
+  EXPECT_EQ(WaitExit(game, 20000), 0) << ReadFile(err);
+  std::string settings = ReadFile((dir_ / "quillmoor.ini").string());
+  EXPECT_EQ(std::count(settings.begin(), settings.end(), '\n'), 7) << settings;
+}
+
+#else
+
+TEST_F(RealWindow, OpensThePlayfieldShowsTheLoadingPictureAndEndsOnEscape) {
+  GTEST_SKIP() << "built without the X11 client library: no real-window test";
+}
+
+#endif
+
+}  // namespace
+}  // namespace shelltest
