@@ -18,7 +18,7 @@ enum ControlId : int {
   kFpsLabel = 1009, kFpsList = 1010, kGod = 1011, kCancel = 1012, kOk = 1013,
 };
 
-struct ControlSpec {
+struct ControlDef {
   int id;
   const char* className;
   const char* text;
@@ -27,7 +27,7 @@ struct ControlSpec {
 };
 
 // In id order, the order they are created in.
-constexpr ControlSpec kControls[] = {
+constexpr ControlDef kControls[] = {
     {kHiScoreLabel, "STATIC", "HI-SCORE", 5, 5, 61, 12, platform::SS_PLAIN},
     {kHiScore, "STATIC", "", 70, 4, 64, 16, platform::SS_RIGHT_SUNKEN},
     {kPointsLabel, "STATIC", "pt", 140, 5, 33, 12, platform::SS_PLAIN},
@@ -111,7 +111,7 @@ intptr_t OptionWindowProc(Window w, uint32_t msg, intptr_t wParam, intptr_t lPar
   switch (msg) {
     case platform::WM_INITDIALOG:
       optionWindow = w;
-      for (const ControlSpec& c : kControls) {
+      for (const ControlDef& c : kControls) {
         platform::CreateControl(w, c.id, c.className, c.text, c.style, c.x, c.y, c.width,
                                 c.height);
       }
