@@ -457,10 +457,18 @@ int EnterFullWindow(Window handle) {
       result = 2;
       return;
     }
-    if (SDL_SetWindowFullscreen(w->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+    // Laid over the display by hand rather than through the window manager's
+    // full-screen state: it works the same with no window manager at all.
+    int index = SDL_GetWindowDisplayIndex(w->sdl);
+    SDL_Rect bounds;
+    if (index < 0 || SDL_GetDisplayBounds(index, &bounds) != 0) {
       result = 3;
       return;
     }
+    SDL_SetWindowBordered(w->sdl, SDL_FALSE);
+    SDL_SetWindowPosition(w->sdl, bounds.x, bounds.y);
+    SDL_SetWindowSize(w->sdl, bounds.w, bounds.h);
+    SDL_RaiseWindow(w->sdl);
     std::lock_guard lock(gWinMutex);
     w->displayHandle = gNextDisplayHandle++;
     w->dirty = true;
@@ -474,7 +482,7 @@ bool LeaveFullWindow(Window handle) {
   RunOnMainThread([&] {
     WinPtr w = Find(handle);
     if (!w || !w->displayHandle) return;
-    SDL_SetWindowFullscreen(w->sdl, 0);
+    if (Framed(*w)) SDL_SetWindowBordered(w->sdl, SDL_TRUE);
     {
       std::lock_guard lock(gWinMutex);
       w->displayHandle = 0;

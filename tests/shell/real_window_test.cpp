@@ -1,7 +1,8 @@
 // The game in a real window: under a private X server (Xvfb) `quillmoor`
 // opens a 320 x 240 client area showing the loading picture, pixel for pixel
 // what the headless backend draws, and Escape ends it with code 0 after
-// writing the settings. Without a display it says so in one line and ends
+// writing the settings; F4 lays the doubled picture over the screen and
+// back. Without a display it says so in one line and ends
 // with code 1.
 #include <fcntl.h>
 #include <signal.h>
@@ -184,6 +185,29 @@ int Differences(const platform::Surface& a, const platform::Surface& b) {
   return n;
 }
 
+// Focuses the window and types one key into it.
+int PressIn(const std::string& display, ::Window w, const std::string& key) {
+  std::string cmd = "DISPLAY=" + display + " xdotool windowfocus --sync " + std::to_string(w) +
+                    " key " + key + " >/dev/null 2>&1";
+  return std::system(cmd.c_str());
+}
+
+// Waits until the window's client area is at (x, y) on the screen with this size.
+bool WaitForGeometry(Display* d, ::Window w, int x, int y, int width, int height) {
+  auto end = Clock::now() + std::chrono::seconds(10);
+  while (Clock::now() < end) {
+    XWindowAttributes a;
+    int rx = 0, ry = 0;
+    ::Window child;
+    if (XGetWindowAttributes(d, w, &a) &&
+        XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &rx, &ry, &child) &&
+        a.width == width && a.height == height && rx == x && ry == y)
+      return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
 // The loading picture as the headless backend shows it.
 platform::Surface ExpectedLoadingPicture() {
   platform::Surface shown;
@@ -195,7 +219,7 @@ platform::Surface ExpectedLoadingPicture() {
   return shown;
 }
 
-TEST_F(RealWindow, OpensThePlayfieldShowsTheLoadingPictureAndEndsOnEscape) {
+TEST_F(RealWindow, OpensThePlayfieldShowsTheLoadingPictureSwitchesFullWindowAndEndsOnEscape) {
   ASSERT_TRUE(fs::exists(GameBinary())) << GameBinary();
   if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "xdotool is not installed: no way to press Escape in the window";
@@ -244,11 +268,34 @@ TEST_F(RealWindow, OpensThePlayfieldShowsTheLoadingPictureAndEndsOnEscape) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   EXPECT_EQ(diff, 0) << "the window does not show the loading picture";
+
+  // F4: the window covers the 800 x 600 screen and the picture is doubled
+  // (the largest whole factor that fits), centred on black.
+  ASSERT_EQ(PressIn(x.display(), w, "F4"), 0);
+  EXPECT_TRUE(WaitForGeometry(d, w, 0, 0, 800, 600)) << "full window did not cover the screen";
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  platform::Surface full = Grab(d, w, 800, 600);
+  ASSERT_EQ(full.width(), 800);
+  int strayBorder = 0, unevenBlocks = 0, lit = 0;
+  for (int yy = 0; yy < 600; ++yy)
+    for (int xx = 0; xx < 800; ++xx) {
+      bool inside = xx >= 80 && xx < 720 && yy >= 60 && yy < 540;
+      if (!inside) strayBorder += full.at(xx, yy) != 0;
+      if (inside) lit += full.at(xx, yy) != 0;
+      if (inside && ((xx - 80) % 2 || (yy - 60) % 2))
+        unevenBlocks += full.at(xx, yy) != full.at(xx - (xx - 80) % 2, yy - (yy - 60) % 2);
+    }
+  EXPECT_EQ(strayBorder, 0);
+  EXPECT_EQ(unevenBlocks, 0);  // nearest neighbour: every 2 x 2 block is one pixel
+  EXPECT_GT(lit, 640 * 480 / 2);
+
+  // F4 again: back to the window, centred on the screen.
+  ASSERT_EQ(PressIn(x.display(), w, "F4"), 0);
+  EXPECT_TRUE(WaitForGeometry(d, w, (800 - 326) / 2 + 3, (600 - 264) / 2 + 22, 320, 240))
+      << "the window did not come back centred";
   XCloseDisplay(d);
 
-  std::string focus = "DISPLAY=" + x.display() + " xdotool windowfocus --sync " +
-                      std::to_string(w) + " key Escape >/dev/null 2>&1";
-  EXPECT_EQ(std::system(focus.c_str()), 0);
+  EXPECT_EQ(PressIn(x.display(), w, "Escape"), 0);
   EXPECT_EQ(WaitExit(game, 20000), 0) << ReadFile(err);
   std::string settings = ReadFile((dir_ / "quillmoor.ini").string());
   EXPECT_EQ(std::count(settings.begin(), settings.end(), '\n'), 7) << settings;
@@ -256,7 +303,7 @@ TEST_F(RealWindow, OpensThePlayfieldShowsTheLoadingPictureAndEndsOnEscape) {
 
 #else
 
-TEST_F(RealWindow, OpensThePlayfieldShowsTheLoadingPictureAndEndsOnEscape) {
+TEST_F(RealWindow, OpensThePlayfieldShowsTheLoadingPictureSwitchesFullWindowAndEndsOnEscape) {
   GTEST_SKIP() << "built without the X11 client library: no real-window test";
 }
 
