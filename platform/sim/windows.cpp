@@ -81,8 +81,10 @@ void Deliver(const std::vector<Delivery>& list) {
     Lock lk(s.mu);
     SimWindow* w = Find(s, d.window);
     if (!w) continue;
+    // Called directly only from the window's own thread while it runs its
+    // code; from a timed event (the thread is formally blocked) it is posted.
     SimThread* self = CurrentOrNull();
-    if (self && self->id == w->thread) {
+    if (self && self->id == w->thread && self->state == SimThread::State::Ready) {
       WindowProc proc = w->proc;
       lk.unlock();
       if (proc) proc(d.window, d.message, d.wParam, d.lParam);
@@ -332,10 +334,15 @@ intptr_t DispatchMessage(const Message& msg) {
   return SendMessage(msg.window, msg.message, msg.wParam, msg.lParam);
 }
 
+// Window 0 stands for every window, as on the desktop.
 void InvalidateRect(Window w) {
   Sim& s = S();
   Lock lk(s.mu);
-  if (SimWindow* win = Find(s, w)) win->invalid = true;
+  if (w == 0) {
+    for (auto& [id, win] : s.windows) win.invalid = true;
+  } else if (SimWindow* win = Find(s, w)) {
+    win->invalid = true;
+  }
 }
 
 Surface* BeginPaint(Window w) {

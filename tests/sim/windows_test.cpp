@@ -278,6 +278,28 @@ TEST_F(Windows, ActivationOfAWindowOfAnotherThreadIsPosted) {
   StopThread(t);
 }
 
+TEST_F(Windows, ActivationCausedByATimedEventWaitsInTheQueue) {
+  const Window w = Framed("main");
+  // The event runs while this thread sleeps: its procedure must not be
+  // entered in the middle of the sleep, so the message is queued.
+  sim::ScheduleAt(5, [w] { ShowWindow(w, true); });
+  Sleep(10);
+  EXPECT_TRUE(Only(WM_ACTIVATE).empty());
+  InvalidateRect(0);  // every window
+  PostQuitMessage(0);
+  Message m;
+  std::vector<uint32_t> got;
+  while (GetMessage(m) > 0) {
+    got.push_back(m.message);
+    DispatchMessage(m);
+  }
+  EXPECT_EQ(got, (std::vector<uint32_t>{WM_ACTIVATE}));
+  ASSERT_EQ(Only(WM_ACTIVATE).size(), 1u);
+  EXPECT_EQ(Only(WM_ACTIVATE)[0].wParam, 1);
+  ASSERT_EQ(GetMessage(m), 1);
+  EXPECT_EQ(m.message, WM_PAINT);
+}
+
 TEST_F(Windows, DestroyingTakesOwnedWindowsFirstAndCloseDestroys) {
   const Window main = Framed("main");
   const Window owned = CreateWindow("REC", "owned", 0, 0, 0, 10, 10, main);
