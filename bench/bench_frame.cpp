@@ -64,15 +64,7 @@ void BuildScene() {
   boss.vy = 1;
   boss.anim = 1.5;
   boss.cooldown = 1;
-  // Half the other slots play explosions over the wreck, half are free.
-  for (int i = 2; i <= 30; i += 2) {
-    chr[i].state = 240;
-    chr[i].x = 20 + 10 * i;
-    chr[i].y = 40 + 3 * i;
-    chr[i].anim = 3;
-  }
-  gs.bossX = 128;
-  gs.bossY = 64;
+  // The other 29 slots are free: each draws its off-screen idle explosion.
   // Every shot slot in use: player shots rising, bullets of every kind falling.
   for (int i = 1; i <= kShotSlots; ++i) {
     Sht& s = sht[i];

@@ -50,8 +50,20 @@ void PlayerShotContact(Sht& s) {
   }
 }
 
+// Farther than the graze reach on either axis, the bullet can neither hit nor
+// graze: the two distance tests would both say no, so they are skipped.
+bool BeyondReach(const Chr& ship, const Sht& s) {
+  int64_t reach = static_cast<int64_t>(ship.radius > kShipGrazeRadius ? ship.radius
+                                                                      : kShipGrazeRadius) +
+                  s.radius;
+  int64_t dx = static_cast<int64_t>(ship.x) - s.x;
+  int64_t dy = static_cast<int64_t>(ship.y) - s.y;
+  return dx > reach || -dx > reach || dy > reach || -dy > reach;
+}
+
 void EnemyBulletContact(Sht& s) {
   Chr& ship = chr[0];
+  if (BeyondReach(ship, s)) return;
   if (Hit(ship, s)) {
     DrawExplosion(s.x, s.y, 2);
     s.kind = 0;
