@@ -5,13 +5,9 @@
 // go on; when none can, due timed events fire one at a time, and when none is
 // due the clock jumps to the next wake-up or event. Every run with the same
 // inputs therefore takes the same path.
-#include <unistd.h>
-
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 
 #include "platform/audio.h"
 #include "platform/sim/sim_driver.h"
@@ -70,7 +66,6 @@ bool RunDueEvent(Lock& lk, Sim& s) {
 
 // Pulls audio for the time from the current moment up to `to`.
 void RenderAudioUntil(Lock& lk, Sim& s, uint64_t to) {
-  if (!s.renderAudio) return;
   const uint64_t target = to * static_cast<uint64_t>(kAudioRate) / 1000;
   if (target <= s.audioFrames) return;
   constexpr int kChunk = 4096;
@@ -108,9 +103,10 @@ void AdvanceClock(Lock& lk, Sim& s) {
   }
   if (next == UINT64_MAX) {
     auto onDeadlock = s.onDeadlock;
+    const uint64_t stuckAt = s.now;
     lk.unlock();
     if (onDeadlock) onDeadlock();
-    Fatal("every simulated thread waits for ever at " + std::to_string(s.now) + " ms");
+    Fatal("every simulated thread waits for ever at " + std::to_string(stuckAt) + " ms");
   }
   RenderAudioUntil(lk, s, next);
   s.now = next;
@@ -401,7 +397,6 @@ void Reset() {
   s.until.reset();
   s.onUntil = nullptr;
   s.onDeadlock = nullptr;
-  s.renderAudio = true;
   s.audioSink = nullptr;
   s.audioFrames = 0;
   s.logSink = nullptr;

@@ -78,7 +78,6 @@ struct Sim {
   std::function<void()> onDeadlock;
 
   // audio, pulled for exactly the simulated time that passes
-  bool renderAudio = true;
   std::function<void(const int16_t*, int)> audioSink;
   uint64_t audioFrames = 0;
 
