@@ -14,9 +14,9 @@ namespace {
 
 enum : uint32_t { BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3 };
 
-// Largest file read from disk: a 16384 x 1024 picture at 32 bits is 64 MiB,
+// Largest file read from disk: the largest picture at 32 bits is 16 MiB,
 // so anything well beyond that cannot be a picture we accept.
-constexpr long kMaxFileBytes = 80L << 20;
+constexpr long kMaxFileBytes = 32L << 20;
 
 class Bytes {
  public:

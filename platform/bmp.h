@@ -12,7 +12,7 @@ namespace platform {
 
 // Largest picture accepted: per side and in total.
 constexpr int kMaxBmpSide = 16384;
-constexpr int64_t kMaxBmpPixels = int64_t{1} << 24;
+constexpr int64_t kMaxBmpPixels = int64_t{1} << 22;  // 16 MiB of pixels
 
 // Decodes a whole file's bytes. Anything truncated, oversized, inconsistent
 // or of a kind the loader does not read gives an empty (0x0) surface.
