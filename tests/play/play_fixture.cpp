@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "game/asset_list.h"
 #include "game/assets.h"
 #include "game/new_game.h"
 #include "platform/platform.h"
@@ -22,6 +23,7 @@ intptr_t TestWindowProc(platform::Window w, uint32_t msg, intptr_t wp, intptr_t 
 void SetSpriteSize(int kind, int size) {
   CloseBmp(chrBmp[kind * 4 + 1]);
   chrBmp[kind * 4 + 1] = BmpRecord{};
+  chrBmp[kind * 4 + 1].window = g_window;  // bound to the playfield, no picture
   chrBmp[kind * 4 + 1].width = size;
   chrBmp[kind * 4 + 1].height = size;
 }
@@ -35,6 +37,9 @@ void EnsurePlayfield() {
                                       0, 0, 320 + 6, 240 + 24, 0);
     ASSERT_NE(g_window, 0u);
     ASSERT_EQ(StartZKGDI(g_window, 320, 240), 1);
+    // Every picture record bound to the playfield but empty, as a missing
+    // file leaves it: drawing it draws nothing.
+    for (const ImageEntry& e : ImageTable()) OpenBmp(*e.record, "image/none-such.bmp");
   }
   // Only the sizes matter for the radii; these records hold no picture.
   SetSpriteSize(1, 16);
@@ -173,4 +178,17 @@ void LoadSolidBitmap(BmpRecord& record, int w, int h, uint32_t rgb) {
   OpenBmp(record, path);
   std::filesystem::remove(path);
   ASSERT_EQ(record.width, w);
+}
+
+void PlayTest::SetUp() {
+  EnsurePlayfield();
+  ReleaseAllKeys();
+  platform::sim::ClearMessageBoxes();
+  StartTestGame();
+}
+
+void PlayTest::TearDown() {
+  ReleaseAllKeys();
+  for (const auto& box : platform::sim::MessageBoxes())
+    ADD_FAILURE() << "message box " << box.caption << ": " << box.text;
 }

@@ -42,10 +42,7 @@ int RndCallsBetween(uint32_t from, uint32_t to, int limit = 64);
 
 class PlayTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    EnsurePlayfield();
-    ReleaseAllKeys();
-    StartTestGame();
-  }
-  void TearDown() override { ReleaseAllKeys(); }
+  void SetUp() override;
+  // Also checks that nothing the test drew raised a drawing-layer message.
+  void TearDown() override;
 };

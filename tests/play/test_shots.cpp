@@ -195,3 +195,26 @@ TEST_F(ShotTest, ExplodingShipIsNeitherHitNorGrazed) {
   EXPECT_EQ(sht[1].kind, 2);
   EXPECT_EQ(gs.grazeGauge, 0.0);
 }
+
+TEST_F(ShotTest, ContactAroundTheShipMatchesTheCollisionTestEverywhere) {
+  // Every offset within and just beyond the graze reach, for both bullet radii.
+  for (int radius : {6, 8}) {
+    for (int dy = -26; dy <= 26; ++dy) {
+      for (int dx = -26; dx <= 26; ++dx) {
+        chr[0].x = 150;
+        chr[0].y = 150;
+        chr[0].hp = 100;
+        gs.grazeGauge = 0;
+        gs.grazeCooldown = 0;
+        Sht probe = PlaceShot(1, 2, 150 + dx, 150 + dy, 0, 0, radius, 1);
+        bool hit = Hit(chr[0], probe);
+        Chr wide = chr[0];
+        wide.radius = 15;
+        bool graze = !hit && Hit(wide, probe);
+        UpdateShots();
+        ASSERT_EQ(chr[0].hp, hit ? 99 : 100) << dx << "," << dy;
+        ASSERT_EQ(gs.grazeGauge, graze ? 1.0 : 0.0) << dx << "," << dy;
+      }
+    }
+  }
+}
