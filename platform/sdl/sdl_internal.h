@@ -29,8 +29,10 @@ bool StopAllThreads(int graceMs);
 // ---- the window thread
 bool OnMainThread();
 // Runs task on the window thread and waits for it. On the window thread it
-// runs at once. A stopped platform thread gives up waiting (ThreadStopped).
-void RunOnMainThread(const std::function<void()>& task);
+// runs at once. A stopped platform thread gives up waiting (ThreadStopped)
+// before the task has begun, or at any time when the task is abandonable
+// (it then owns everything it touches).
+void RunOnMainThread(const std::function<void()>& task, bool abandonable = false);
 // Wakes the window thread's event wait.
 void WakeMainThread();
 // Runs the tasks other threads queued for the window thread.

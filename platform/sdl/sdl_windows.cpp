@@ -30,9 +30,9 @@ struct Win {
   // Client origin on the screen and client size: our own record, so that the
   // rectangles stay what the game set even while the picture is scaled.
   int x = 0, y = 0, cw = 0, ch = 0;
-  bool visible = false;
-  bool enabled = true;
-  bool destroying = false;
+  bool visible = false;  // under gWinMutex
+  std::atomic<bool> enabled{true};
+  std::atomic<bool> destroying{false};
   int displayHandle = 0;  // non-zero while in full-window mode
   std::atomic<bool> dirty{true};
   Surface paint;
@@ -47,6 +47,7 @@ struct MessageQueue {
 
 struct Task {
   std::function<void()> fn;
+  bool abandonable = false;  // fn owns everything it touches
   bool started = false, done = false;  // under gTaskMutex
   std::exception_ptr error;
 };
@@ -344,13 +345,14 @@ void RunMainThreadTasks() {
   }
 }
 
-void RunOnMainThread(const std::function<void()>& fn) {
+void RunOnMainThread(const std::function<void()>& fn, bool abandonable) {
   if (OnMainThread() || !gVideoUp) {
     fn();
     return;
   }
   auto t = std::make_shared<Task>();
   t->fn = fn;
+  t->abandonable = abandonable;
   {
     std::lock_guard lock(gTaskMutex);
     gTasks.push_back(t);
@@ -359,6 +361,7 @@ void RunOnMainThread(const std::function<void()>& fn) {
   std::unique_lock lock(gTaskMutex);
   while (!t->done) {
     gTaskDone.wait_for(lock, std::chrono::milliseconds(10));
+    if (!t->done && t->started && t->abandonable && StopRequested()) throw ThreadStopped{};
     if (!t->done && !t->started && StopRequested()) {
       // Not begun yet: withdraw it, so it never touches this thread's stack.
       for (auto it = gTasks.begin(); it != gTasks.end(); ++it) {
@@ -610,8 +613,7 @@ void DestroyWindow(Window handle) {
     return;
   }
   WinPtr w = Find(handle);
-  if (!w || w->destroying) return;
-  w->destroying = true;
+  if (!w || w->destroying.exchange(true)) return;
   // Owned windows go first, as they would on the desktop.
   std::vector<Window> owned;
   {
@@ -913,10 +915,20 @@ Rect GetDesktopRect() {
 
 int MessageBox(Window owner, const std::string& text, const std::string& caption,
                uint32_t flags) {
-  int result = 1;
-  // Modal windows live on the window thread; other threads wait for the answer.
-  RunOnMainThread([&] { result = RunMessageBoxWindow(owner, text, caption, flags); });
-  return result;
+  if (OnMainThread() || !gVideoUp) return RunMessageBoxWindow(owner, text, caption, flags);
+  // Modal windows live on the window thread; other threads wait for the
+  // answer. The box owns its texts, so a thread stopped meanwhile can leave.
+  struct Box {
+    Window owner;
+    std::string text, caption;
+    uint32_t flags;
+    int result = 1;
+  };
+  auto box = std::make_shared<Box>(Box{owner, text, caption, flags});
+  RunOnMainThread(
+      [box] { box->result = RunMessageBoxWindow(box->owner, box->text, box->caption, box->flags); },
+      true);
+  return box->result;
 }
 
 }  // namespace platform

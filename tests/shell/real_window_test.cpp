@@ -98,13 +98,13 @@ TEST_F(RealWindow, WithoutADisplayItSaysSoInOneLineAndEndsWithOne) {
 // A private X server on a free display number, ended with the test.
 class XServer {
  public:
-  bool Start(std::string& why) {
+  bool Start(std::string& why, const std::string& screen = "800x600x24") {
     int fds[2];
     if (pipe(fds) != 0) {
       why = "no pipe";
       return false;
     }
-    pid_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "800x600x24",
+    pid_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
                   "-nolisten", "tcp"},
                  {}, {}, "", fds[1]);
     close(fds[1]);
@@ -301,7 +301,54 @@ TEST_F(RealWindow, OpensThePlayfieldShowsTheLoadingPictureSwitchesFullWindowAndE
   EXPECT_EQ(std::count(settings.begin(), settings.end(), '\n'), 7) << settings;
 }
 
+// The top-level window with this name, waiting up to 20 s for it.
+::Window WaitForWindow(Display* d, const std::string& name, bool present = true) {
+  auto end = Clock::now() + std::chrono::seconds(20);
+  while (Clock::now() < end) {
+    ::Window w = FindNamed(d, DefaultRootWindow(d), name);
+    if ((w != 0) == present) return present ? w : 1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return 0;
+}
+
+TEST_F(RealWindow, ScreenTooSmallForTheFullWindowGetsTheMessageBox) {
+  ASSERT_TRUE(fs::exists(GameBinary())) << GameBinary();
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "xdotool is not installed: no way to press keys in the window";
+  XServer x;
+  std::string why;
+  // Smaller than the playfield: the switch must fail with code 4.
+  if (!x.Start(why, "300x220x24")) GTEST_SKIP() << "no X server for the real-window test: " << why;
+  const fs::path exe = dir_ / "quillmoor";
+  fs::copy_file(GameBinary(), exe, fs::copy_options::overwrite_existing);
+  const std::string err = (dir_ / "stderr.txt").string();
+  pid_t game = Spawn({exe.string()}, {"DISPLAY=" + x.display(), "SDL_AUDIODRIVER=dummy"},
+                     {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, err);
+  Display* d = XOpenDisplay(x.display().c_str());
+  ASSERT_NE(d, nullptr);
+  ::Window w = WaitForWindow(d, "Quillmoor Ver.1.00");
+  ASSERT_NE(w, 0u) << ReadFile(err);
+  ASSERT_EQ(PressIn(x.display(), w, "F4"), 0);
+  ::Window box = WaitForWindow(d, "Full Window");
+  ASSERT_NE(box, 0u) << "no message box after a failed switch";
+  // Enter presses its OK button and the box goes; the game goes on windowed.
+  ASSERT_EQ(PressIn(x.display(), box, "Return"), 0);
+  EXPECT_NE(WaitForWindow(d, "Full Window", false), 0u) << "the message box stayed";
+  XWindowAttributes a;
+  ASSERT_TRUE(XGetWindowAttributes(d, w, &a));
+  EXPECT_EQ(a.width, 320);
+  EXPECT_EQ(a.height, 240);
+  XCloseDisplay(d);
+  EXPECT_EQ(PressIn(x.display(), w, "Escape"), 0);
+  EXPECT_EQ(WaitExit(game, 20000), 0) << ReadFile(err);
+}
+
 #else
+
+TEST_F(RealWindow, ScreenTooSmallForTheFullWindowGetsTheMessageBox) {
+  GTEST_SKIP() << "built without the X11 client library: no real-window test";
+}
 
 TEST_F(RealWindow, OpensThePlayfieldShowsTheLoadingPictureSwitchesFullWindowAndEndsOnEscape) {
   GTEST_SKIP() << "built without the X11 client library: no real-window test";
