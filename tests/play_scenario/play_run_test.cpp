@@ -155,8 +155,11 @@ TEST_F(PlayRun, ShipStartsMovesToItsLimitsFiresAndEnemiesEnter) {
   ASSERT_GE(ys.size(), 3u);
   std::sort(ys.begin(), ys.end());
   for (size_t i = 1; i < ys.size(); ++i) EXPECT_EQ(ys[i] - ys[i - 1], 54) << i;
-  for (const Record& shot : Table(f, "sht"))
-    if (shot.kind == 1) EXPECT_EQ(shot.vy, -6);
+  for (const Record& shot : Table(f, "sht")) {
+    if (shot.kind == 1) {
+      EXPECT_EQ(shot.vy, -6);
+    }
+  }
 }
 
 }  // namespace
