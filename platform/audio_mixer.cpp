@@ -25,6 +25,10 @@ namespace {
 
 // Larger files are refused rather than held in memory.
 constexpr size_t kMaxSoundFileBytes = size_t{256} << 20;
+// A stopped piece fades out over 30 ms and then falls silent: released notes
+// of pads and strings would otherwise ring on for seconds after "stop", and
+// cutting them dead would click.
+constexpr int kStopFadeFrames = kAudioRate * 30 / 1000;
 
 struct Device {
   uint64_t serial = 0;
@@ -56,6 +60,9 @@ struct Mixer {
   std::map<std::string, std::unique_ptr<Device>> devices;  // by lower-case alias
   std::unique_ptr<MidiSynth> synth;
   Device* active = nullptr;  // the Sequencer device whose piece the synth is playing
+  bool fading = false;       // a stopped piece is fading out
+  int fadeLeft = 0;          // frames of the fade still to go
+  bool muted = false;        // faded out: the synthesiser is not heard until the next piece
   uint64_t nextSerial = 1;
   std::string soundFont = kDefaultSoundFont;
 };
@@ -117,17 +124,22 @@ Device* FindSerial(Mixer& m, uint64_t serial) {
   return nullptr;
 }
 
-// Takes the piece out of the synthesiser, remembering where it was.
-void StopSequencer(Mixer& m) {
+// Takes the piece out of the synthesiser, remembering where it was. A piece
+// that is stopped fades out; one that has reached its end rings out.
+void StopSequencer(Mixer& m, bool fade) {
   if (!m.active) return;
   m.active->tick = m.synth->Stop();
   m.active->playing = false;
   m.active = nullptr;
+  if (fade) {
+    m.fading = true;
+    m.fadeLeft = kStopFadeFrames;
+  }
 }
 
 void StopDevice(Mixer& m, Device* d) {
   if (d->sequencer) {
-    if (m.active == d) StopSequencer(m);
+    if (m.active == d) StopSequencer(m, true);
   }
   d->playing = false;
 }
@@ -138,8 +150,10 @@ uint32_t StartDevice(Mixer& m, Device* d) {
     return kMciOk;
   }
   if (d->atEnd || m.active == d) return kMciOk;
-  StopSequencer(m);  // one synthesiser: the other piece stops where it is
+  StopSequencer(m, false);  // one synthesiser: the other piece stops where it is
   if (!m.synth) return kMciErrCannotLoadDriver;
+  m.fading = false;  // the new piece starts from a silent synthesiser
+  m.muted = false;
   if (!m.synth->Start(d->midi, d->tick)) return kMciErrInvalidFile;
   m.active = d;
   d->playing = true;
@@ -292,6 +306,8 @@ void ShutdownAudio() {
   std::lock_guard lock(M().mutex);
   Mixer& m = M();
   m.active = nullptr;
+  m.fading = false;
+  m.muted = false;
   m.devices.clear();
   m.synth.reset();
 }
@@ -307,14 +323,24 @@ void RenderAudio(int16_t* out, int frames) {
     if (m.synth && m.synth->Sounding()) {
       m.synth->Render(left, right, n);
       for (int i = 0; i < n; ++i) {
-        left[i] *= 32768.0f;
-        right[i] *= 32768.0f;
+        float gain = m.muted ? 0.0f : 32768.0f;
+        if (m.fading) {
+          gain *= float(m.fadeLeft) / kStopFadeFrames;
+          if (m.fadeLeft > 0) --m.fadeLeft;
+        }
+        left[i] *= gain;
+        right[i] *= gain;
+      }
+      if (m.fading && m.fadeLeft == 0) {
+        m.synth->Silence();
+        m.fading = false;
+        m.muted = true;
       }
       if (m.active && (uint32_t(m.synth->CurrentTick()) >= m.active->lastTick || !m.synth->Playing())) {
         // The last event has been played: as with MCI, the device stays at its end
         // (the notes still sounding die away).
         Device* d = m.active;
-        StopSequencer(m);
+        StopSequencer(m, false);
         d->atEnd = true;
       }
     } else {

@@ -89,6 +89,10 @@ int MidiSynth::Stop() {
   return tick < 0 ? 0 : tick;
 }
 
+void MidiSynth::Silence() {
+  if (synth_) fluid_synth_all_sounds_off(Y(synth_), -1);
+}
+
 bool MidiSynth::Playing() const {
   return player_ && fluid_player_get_status(P(player_)) == FLUID_PLAYER_PLAYING;
 }

@@ -25,6 +25,8 @@ class MidiSynth {
   bool Start(const std::vector<uint8_t>& file, int tick);
   // Stops the player and releases its notes; returns the tick it had reached.
   int Stop();
+  // Ends every voice at once (after the mixer has faded the output out).
+  void Silence();
   // True while a started piece has not been stopped or given up by the player
   // (which holds on for a while after the last event).
   bool Playing() const;
