@@ -72,57 +72,71 @@ static void FreePaletteBrushes() {
   for (auto& b : g_paletteBrush) platform::DeleteBrush(b.exchange(nullptr));
 }
 
+// The table lock is never held while a message box is up: a box runs a
+// message loop of its own, which may reach EndZKGDI on this very thread.
 int StartZKGDI(Window window, int width, int height) {
-  std::lock_guard<std::mutex> lock(g_tableMutex);
-  const int64_t n = g_counter.fetch_add(1, std::memory_order_acq_rel) + 1;
-  if (n > kZkgdiMaxWindows) {
-    ShowTooManyWindows(window);
-    return 0;
-  }
-  if (window == 0) return 0;  // nothing to bind to; the slot stays empty
-  if (FindWindowSlot(window) != 0) {
-    ShowAlreadyRegistered(window);
-    return 0;
-  }
-  const platform::Rect client = platform::GetClientRect(window);
-  if (width < 1) width = std::max(client.width(), 0);
-  if (height < 1) height = std::max(client.height(), 0);
-  if (width > kMaxSide || height > kMaxSide || int64_t{width} * height > kMaxPixels) return 0;
-
-  Slot& slot = g_slots[n];
+  enum { kOk, kTooMany, kAlready, kRefused } outcome = kOk;
   {
-    std::lock_guard<std::mutex> front(slot.frontMutex);
-    slot.back.Resize(width, height);
-    slot.front.Resize(width, height);
+    std::lock_guard<std::mutex> lock(g_tableMutex);
+    const int64_t n = g_counter.fetch_add(1, std::memory_order_acq_rel) + 1;
+    if (n > kZkgdiMaxWindows) {
+      outcome = kTooMany;
+    } else if (window == 0) {
+      outcome = kRefused;  // nothing to bind to; the slot stays empty
+    } else if (FindWindowSlot(window) != 0) {
+      outcome = kAlready;
+    } else {
+      const platform::Rect client = platform::GetClientRect(window);
+      if (width < 1) width = std::max(client.width(), 0);
+      if (height < 1) height = std::max(client.height(), 0);
+      if (width > kMaxSide || height > kMaxSide || int64_t{width} * height > kMaxPixels) {
+        outcome = kRefused;
+      } else {
+        Slot& slot = g_slots[n];
+        {
+          std::lock_guard<std::mutex> front(slot.frontMutex);
+          slot.back.Resize(width, height);
+          slot.front.Resize(width, height);
+        }
+        slot.window.store(window, std::memory_order_release);
+        g_target.store(window, std::memory_order_release);
+        // Made with the first live registration, freed with the last
+        // (EndZKGDI), and made again if a window registers after that.
+        MakePaletteBrushes();
+      }
+    }
   }
-  slot.window.store(window, std::memory_order_release);
-  g_target.store(window, std::memory_order_release);
-  // Made with the first live registration, freed with the last (EndZKGDI),
-  // and made again if a window registers after that.
-  MakePaletteBrushes();
-  return 1;
+  switch (outcome) {
+    case kOk: return 1;
+    case kTooMany: ShowTooManyWindows(window); return 0;
+    case kAlready: ShowAlreadyRegistered(window); return 0;
+    case kRefused: return 0;
+  }
+  return 0;
 }
 
 void EndZKGDI(Window window) {
-  std::lock_guard<std::mutex> lock(g_tableMutex);
-  const int n = FindWindowSlot(window);
-  if (n == 0) {
-    ShowModeMessage();
-    return;
-  }
-  Slot& slot = g_slots[n];
-  slot.window.store(0, std::memory_order_release);
   {
-    std::lock_guard<std::mutex> front(slot.frontMutex);
-    slot.back = Surface();
-    slot.front = Surface();
+    std::lock_guard<std::mutex> lock(g_tableMutex);
+    const int n = FindWindowSlot(window);
+    if (n != 0) {
+      Slot& slot = g_slots[n];
+      slot.window.store(0, std::memory_order_release);
+      {
+        std::lock_guard<std::mutex> front(slot.frontMutex);
+        slot.back = Surface();
+        slot.front = Surface();
+      }
+      platform::DeleteBrush(g_userBrush.exchange(nullptr));
+      const int64_t last = std::min<int64_t>(Counter(), kZkgdiMaxWindows);
+      bool anyLeft = false;
+      for (int i = 1; i <= last; ++i)
+        if (g_slots[i].window.load() != 0) anyLeft = true;
+      if (!anyLeft) FreePaletteBrushes();
+      return;
+    }
   }
-  platform::DeleteBrush(g_userBrush.exchange(nullptr));
-  const int64_t last = std::min<int64_t>(Counter(), kZkgdiMaxWindows);
-  bool anyLeft = false;
-  for (int i = 1; i <= last; ++i)
-    if (g_slots[i].window.load() != 0) anyLeft = true;
-  if (!anyLeft) FreePaletteBrushes();
+  ShowModeMessage();
 }
 
 Window TargetWindow(Window window) {
