@@ -76,7 +76,7 @@ const char* const kEndingGod[kEndingLines + 1] = {
 const CreditPage kCredits[kCreditPages] = {
     {"プログラム", {"Quillmoor 開発チーム", "", ""}},
     {"開発ツール提供", {"GCC・CMake (ビルド)", "", ""}},
-    {"画像", {"Quillmoor 開発チーム (ドット絵)", "IPAフォント (文字)", "FreeType (文字の描画)"}},
+    {"画像", {"開発チーム (ドット絵)", "IPAフォント (文字)", "FreeType (文字の描画)"}},
     {"音楽・効果音", {"FluidSynth・TimGM6mb (音源)", "", ""}},
     {"企画・立案", {"Quillmoor 開発チーム", "", ""}},
     {"テストプレイ", {"Quillmoor 開発チーム", "GoogleTest (自動テスト)", "quillmoor-sim (自動操縦)"}},

@@ -1,5 +1,7 @@
 #include "game/regulator.h"
 
+#include <cstdint>
+
 #include "game/game_state.h"
 #include "platform/platform.h"
 
@@ -7,9 +9,11 @@ void RegulatorTick() {
   if (gs.frameCount < 1) return;  // nothing measured: paused, or no frames
   gs.measuredFps = gs.frameCount * 4;
   // A dead band of 10 frames per second either side of the target, 1 ms steps.
-  if (gs.measuredFps < gs.targetFps - 10 && gs.frameDelay > 0) {
+  // Computed wide: a hand-edited target near the 32-bit limit must not overflow.
+  const int64_t measured = gs.measuredFps, target = gs.targetFps;
+  if (measured < target - 10 && gs.frameDelay > 0) {
     gs.frameDelay -= 1;
-  } else if (gs.measuredFps > gs.targetFps + 10) {
+  } else if (measured > target + 10) {
     gs.frameDelay += 1;
   }
 }
