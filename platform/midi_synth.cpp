@@ -2,6 +2,8 @@
 
 #include <fluidsynth.h>
 
+#include <algorithm>
+
 // The library spreads soundfont loading over an OpenMP thread team. One
 // thread is plenty for a 6 MB soundfont, and a team would leave idle threads
 // behind in the game (and mislead the thread sanitizer, which cannot see into
@@ -40,6 +42,7 @@ bool MidiSynth::Load(const std::string& soundFontPath, int sampleRate) {
   fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
   fluid_settings_setnum(settings, "synth.gain", 0.5);
   fluid_settings_setint(settings, "synth.cpu-cores", 1);
+  fluid_settings_setint(settings, "synth.lock-memory", 0);  // no mlock of the samples
   // The player advances with the samples rendered, not with a wall clock, so
   // a rendered stream is the same on every run and every machine.
   fluid_settings_setstr(settings, "player.timing-source", "sample");
@@ -60,7 +63,12 @@ void MidiSynth::DropPlayer() {
 bool MidiSynth::Start(const std::vector<uint8_t>& file, int tick) {
   if (!synth_) return false;
   DropPlayer();
+  // Every piece starts with no voice sounding and the controllers as at
+  // power-on (the player resets them too); only the reverb's fading tail of
+  // an earlier piece may remain, far below the music.
   fluid_synth_all_sounds_off(Y(synth_), -1);
+  fluid_synth_system_reset(Y(synth_));
+  blockPos_ = kBlock;
   fluid_player_t* player = new_fluid_player(Y(synth_));
   if (!player) return false;
   player_ = player;
@@ -108,7 +116,19 @@ bool MidiSynth::Sounding() const {
 }
 
 void MidiSynth::Render(float* left, float* right, int frames) {
-  fluid_synth_write_float(Y(synth_), frames, left, 0, 1, right, 0, 1);
+  while (frames > 0) {
+    if (blockPos_ == kBlock) {
+      fluid_synth_write_float(Y(synth_), kBlock, blockL_, 0, 1, blockR_, 0, 1);
+      blockPos_ = 0;
+    }
+    const int n = std::min(frames, kBlock - blockPos_);
+    std::copy(blockL_ + blockPos_, blockL_ + blockPos_ + n, left);
+    std::copy(blockR_ + blockPos_, blockR_ + blockPos_ + n, right);
+    blockPos_ += n;
+    left += n;
+    right += n;
+    frames -= n;
+  }
 }
 
 }  // namespace platform

@@ -40,6 +40,14 @@ class MidiSynth {
  private:
   void DropPlayer();
 
+  // The synthesiser computes 64 frames at a time; whole blocks are taken
+  // here and handed out, so that a new piece never begins with the rest of a
+  // block computed before it.
+  static constexpr int kBlock = 64;
+  float blockL_[kBlock] = {};
+  float blockR_[kBlock] = {};
+  int blockPos_ = kBlock;  // next frame of the block to hand out
+
   void* settings_ = nullptr;  // fluid_settings_t
   void* synth_ = nullptr;     // fluid_synth_t
   void* player_ = nullptr;    // fluid_player_t

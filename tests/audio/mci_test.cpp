@@ -280,6 +280,32 @@ TEST_F(Mci, StartingOneSequencerStopsTheOther) {
   EXPECT_FALSE(MixerDevicePlaying("a"));
 }
 
+TEST_F(Mci, APieceStartsFromSilenceAfterAnotherWasStopped) {
+  std::string a = File("a.mid", ChordMidi(20));
+  std::string b = File("b.mid", ChordMidi(20));
+  ASSERT_EQ(SendMciString("open \"" + a + "\" type Sequencer alias a wait"), kMciOk);
+  ASSERT_EQ(SendMciString("open \"" + b + "\" type Sequencer alias b wait"), kMciOk);
+  for (int gap : {0, 1000, 2003}) {  // frames rendered between stop and play
+    ASSERT_EQ(SendMciString("seek a to start wait"), kMciOk);
+    ASSERT_EQ(SendMciString("play a"), kMciOk);
+    Render(22050 + gap);
+    ASSERT_EQ(SendMciString("stop a wait"), kMciOk);
+    Render(gap);
+    ASSERT_EQ(SendMciString("seek b to start wait"), kMciOk);
+    ASSERT_EQ(SendMciString("play b"), kMciOk);
+    // None of the first piece's notes come before the second piece's first
+    // chord, which sounds within a few milliseconds: at most the tail of the
+    // reverb, 36 dB down when the pieces follow at once, 50 dB once the first
+    // has faded out.
+    auto s = Render(4410);
+    size_t onset = 0;
+    while (onset < 4410 && std::abs(s[2 * onset]) <= 512 && std::abs(s[2 * onset + 1]) <= 512) ++onset;
+    EXPECT_LT(onset, 441u) << "gap " << gap;
+    EXPECT_LT(Rms(s, 0, onset), gap == 0 ? 512.0 : 100.0) << "gap " << gap;
+    ASSERT_EQ(SendMciString("stop b wait"), kMciOk);
+  }
+}
+
 TEST_F(Mci, PlayWaitReturnsWhenTheSoundHasPlayed) {
   // The sim renders the stream as its clock runs; capture it.
   std::vector<int16_t> heard;
