@@ -149,6 +149,7 @@ inline void WriteFile(const std::string& path, const Bytes& bytes) {
   std::fclose(f);
 }
 
+#ifdef QM_BINARY_DIR
 // A fresh folder under the build tree for one test binary's files.
 inline std::string ScratchDir(const std::string& name) {
   std::filesystem::path p = std::filesystem::path(QM_BINARY_DIR) / "test-scratch" / name;
@@ -156,6 +157,7 @@ inline std::string ScratchDir(const std::string& name) {
   std::filesystem::create_directories(p);
   return p.string();
 }
+#endif
 
 // Root mean square of interleaved samples in [from, to) frames.
 inline double Rms(const std::vector<int16_t>& s, size_t fromFrame, size_t toFrame) {
