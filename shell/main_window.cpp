@@ -91,6 +91,7 @@ void PrepareProcess() {
   // The dialog font and the button-face brush of the original live in the
   // widgets here (their face, size and colour are theirs), so nothing is made.
   platform::RegisterWindowClass(kDialogClass, platform::DefWindowProc);
+  ResetZKGDI();  // an empty window table
   InitZKMCI();
   Randomize();
   SetConstantGameState();

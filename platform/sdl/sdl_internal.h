@@ -33,6 +33,8 @@ bool OnMainThread();
 // before the task has begun, or at any time when the task is abandonable
 // (it then owns everything it touches).
 void RunOnMainThread(const std::function<void()>& task, bool abandonable = false);
+// Forgets the calling thread's message queue (its id may be reused).
+void DropOwnQueue();
 // Wakes the window thread's event wait.
 void WakeMainThread();
 // Runs the tasks other threads queued for the window thread.

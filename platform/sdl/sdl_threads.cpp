@@ -78,6 +78,7 @@ ThreadHandle StartThread(std::function<void()> fn, const char* name) {
         fn();
       } catch (const ThreadStopped&) {
       }
+      sdl::DropOwnQueue();
       raw->done = true;
     });
   } catch (const std::system_error&) {

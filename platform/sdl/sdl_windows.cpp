@@ -206,11 +206,14 @@ void Translate(const SDL_Event& e) {
           Window expected = w->handle;
           gForeground.compare_exchange_strong(expected, 0);
           ReleaseAllKeys();
-          if (w->enabled) Post(w, WM_ACTIVATE, 0, 0);
+          // Sent even to a window disabled by a modal one: it is being left.
+          Post(w, WM_ACTIVATE, 0, 0);
           break;
         }
         case SDL_WINDOWEVENT_CLOSE:
-          if (w->enabled) Post(w, WM_CLOSE, 0, 0);
+          // Only a window with a close box can be closed from its frame
+          // (the window manager may draw one on any window).
+          if (w->enabled && (w->style & WS_SYSMENU)) Post(w, WM_CLOSE, 0, 0);
           break;
         case SDL_WINDOWEVENT_MOVED:
           if (!w->displayHandle) {
@@ -314,6 +317,11 @@ void ApplyGeometry(Win& w) {
 // ------------------------------------------------------------ window thread
 
 bool OnMainThread() { return std::this_thread::get_id() == gMainThread; }
+
+void DropOwnQueue() {
+  std::lock_guard lock(gQueueMutex);
+  gQueues.erase(std::this_thread::get_id());
+}
 
 void WakeMainThread() {
   if (!gVideoUp) return;

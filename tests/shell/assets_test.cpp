@@ -57,7 +57,9 @@ TEST_F(Assets, EightyOneFilesInLoadingOrder) {
   for (int set = 0; set <= 5; ++set) {
     EXPECT_EQ(records.count(&shtBmp[set * 4]), 0u);
     EXPECT_EQ(records.count(&shtMask[set * 4]), 0u);
-    if (set <= 4) EXPECT_EQ(records.count(&chrBmp[set * 4]), 0u);
+    if (set <= 4) {
+      EXPECT_EQ(records.count(&chrBmp[set * 4]), 0u);
+    }
   }
   EXPECT_EQ(records.count(&bomBmp[0]), 0u);
 }

@@ -148,13 +148,14 @@ class XServer {
   std::string display_;
 };
 
-// The top-level window with this exact name, or 0.
+// The shown window with this exact name, or 0.
 ::Window FindNamed(Display* d, ::Window under, const std::string& name) {
   char* got = nullptr;
   if (XFetchName(d, under, &got) && got) {
     bool same = name == got;
     XFree(got);
-    if (same) return under;
+    XWindowAttributes a;
+    if (same && XGetWindowAttributes(d, under, &a) && a.map_state == IsViewable) return under;
   }
   ::Window root, parent, *children = nullptr;
   unsigned int n = 0;

@@ -15,6 +15,10 @@
 #include "platform/platform.h"
 #include "platform/sim/sim_control.h"
 
+// From the drawing layer (its header would clash with the X11 one in the
+// real-window test).
+void ResetZKGDI();
+
 namespace shelltest {
 
 namespace fs = std::filesystem;
@@ -28,6 +32,7 @@ class ShellTest : public ::testing::Test {
   void SetUp() override {
     platform::sim::Reset();
     ResetGameState();
+    ResetZKGDI();
     ClearTables();
     dir_ = fs::temp_directory_path() /
            ("qm_shell_" + std::to_string(::getpid()) + "_" +
