@@ -6,6 +6,7 @@
 // with code 1.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,6 +39,7 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
             int keepFd = -1) {
   pid_t pid = fork();
   if (pid != 0) return pid;
+  prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a test that crashed
   for (const auto& e : unsetEnv) unsetenv(e.c_str());
   for (const auto& e : setEnv) {
     size_t eq = e.find('=');
