@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 
 #include "entities/tables.h"
+#include "game/bot.h"
 #include "game/game_state.h"
 #include "platform/platform.h"
 
@@ -309,5 +311,9 @@ bool SetStateValue(const std::string& name, const std::string& value) {
 }
 
 void RegisterStateDumpHooks() {
-  platform::RegisterStateHooks(platform::StateHooks{DumpStateJson, SetStateValue});
+  // A fresh bot per registration: each run starts from what it has not seen.
+  auto bot = std::make_shared<Bot>();
+  platform::RegisterStateHooks(platform::StateHooks{
+      DumpStateJson, SetStateValue,
+      [bot](uint64_t ms, std::string& note) { return bot->Step(ms, note); }});
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/surface.h"
 
@@ -153,6 +154,10 @@ std::string ExecutablePath();
 struct StateHooks {
   std::function<std::string()> dumpJson;                                   // whole state
   std::function<bool(const std::string& name, const std::string& value)> set;  // one field
+  // quillmoor-sim's --bot, asked between frames at simulated time ms: the
+  // virtual keys to hold from now on (every other key it held is released),
+  // and in note a few words when what it sees changes ("game 3", "lost").
+  std::function<std::vector<int>(uint64_t ms, std::string& note)> bot = nullptr;
 };
 void RegisterStateHooks(StateHooks hooks);
 // One line in the sim log (the SDL backend drops it).

@@ -5,7 +5,9 @@
 // two runs with the same ones write the same bytes.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -160,6 +162,14 @@ void QueueScript(const std::vector<ScriptEvent>& script) {
           }
         });
         break;
+      case ScriptEvent::Kind::Close:
+        Queue(e.ms, detail::kRankInput, "", [e] {
+          if (!CloseWindowTitled(e.title)) {
+            Warn("no enabled window \"" + e.title + "\" with a close box at " +
+                 std::to_string(e.ms) + " ms");
+          }
+        });
+        break;
     }
   }
 }
@@ -200,6 +210,66 @@ void QueueCaptures(const SimOptions& o) {
   }
 }
 
+// The bot: asked once per simulated millisecond, at a moment when every
+// thread is blocked, so it always sees whole frames. It stops with the main
+// window, letting go of whatever it held.
+struct BotRun {
+  std::function<std::vector<int>(uint64_t, std::string&)> decide;
+  std::vector<int> held;
+  bool logMemory = false;
+  int gamesWanted = 0;  // 0: plays on for ever
+  int games = 0;
+  bool leaving = false;
+};
+BotRun* bot = nullptr;
+
+void BotTick() {
+  const Window main = MainWindow();
+  if (main == 0 || !IsWindow(main)) {
+    for (int vk : bot->held) ReleaseKey(vk);
+    bot->held.clear();
+    return;
+  }
+  if (!bot->decide) {
+    bot->decide = Hooks().bot;
+    if (!bot->decide) {
+      Warn("the program registered no bot: --bot does nothing");
+      return;
+    }
+  }
+  std::string note;
+  std::vector<int> keys = bot->decide(Now(), note);
+  auto has = [](const std::vector<int>& v, int vk) {
+    return std::find(v.begin(), v.end(), vk) != v.end();
+  };
+  for (int vk : bot->held) {
+    if (!has(keys, vk)) ReleaseKey(vk);
+  }
+  for (int vk : keys) {
+    if (!has(bot->held, vk)) PressKey(vk);
+  }
+  bot->held = std::move(keys);
+  size_t start = 0;
+  while (start < note.size()) {
+    size_t end = note.find('\n', start);
+    if (end == std::string::npos) end = note.size();
+    const std::string what = note.substr(start, end - start);
+    std::string line = "bot " + what;
+    if (bot->logMemory) line += " rss " + std::to_string(ResidentKb());
+    LogEvent(line);
+    start = end + 1;
+    if (what.rfind("game ", 0) == 0) bot->games += 1;
+    if (what == "title" && bot->gamesWanted > 0 && bot->games >= bot->gamesWanted &&
+        !bot->leaving) {
+      // Enough games: leave as a player would, from the title screen.
+      bot->leaving = true;
+      LogEvent("bot leaves after " + std::to_string(bot->games) + " games");
+      PressKey(VK_ESCAPE);
+    }
+  }
+  Queue(Now() + 1, detail::kRankInput, "", BotTick);
+}
+
 std::string Absolute(const std::string& path) {
   if (path.empty()) return path;
   std::error_code ec;
@@ -208,6 +278,39 @@ std::string Absolute(const std::string& path) {
 }
 
 }  // namespace
+
+bool CloseWindowTitled(const std::string& title) {
+  Window target = 0;
+  {
+    detail::Sim& s = detail::S();
+    detail::Lock lk(s.mu);
+    const detail::SimWindow* pick = nullptr;
+    // The same choice as a click: the visible one shown last, else the last made.
+    for (const auto& [id, w] : s.windows) {
+      if (w.title != title || !w.enabled || w.destroying) continue;
+      if (!pick) {
+        pick = &w;
+      } else if (w.visible != pick->visible) {
+        if (w.visible) pick = &w;
+      } else if (w.visible ? w.shownSeq > pick->shownSeq : id > pick->id) {
+        pick = &w;
+      }
+    }
+    if (!pick || !(pick->style & WS_SYSMENU)) return false;
+    target = pick->id;
+  }
+  PostMessage(target, WM_CLOSE, 0, 0);
+  return true;
+}
+
+long ResidentKb() {
+  std::ifstream f("/proc/self/status");
+  std::string line;
+  while (std::getline(f, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+  }
+  return -1;
+}
 
 int SimMain(int argc, char** argv, const std::function<int()>& program) {
   std::vector<std::string> args;
@@ -289,6 +392,12 @@ int SimMain(int argc, char** argv, const std::function<int()>& program) {
   });
   QueueScript(script);
   QueueCaptures(o);
+  if (o.bot) {
+    bot = new BotRun();
+    bot->logMemory = o.logMemory;
+    bot->gamesWanted = o.botGames;
+    Queue(0, detail::kRankInput, "", BotTick);
+  }
 
   const int code = program();
   // The program ended by itself: its remaining threads end before it does.

@@ -152,6 +152,10 @@ bool ParseKeyScript(const std::string& text, std::vector<ScriptEvent>& out,
       if (!ParseInt(w[3], -32768, 32767, e.x) || !ParseInt(w[4], -32768, 32767, e.y)) {
         return fail("bad click position");
       }
+    } else if (kind == "close") {
+      e.kind = ScriptEvent::Kind::Close;
+      if (w.size() != 3) return fail("expected MS close TITLE");
+      e.title = w[2];
     } else {
       return fail("unknown event \"" + w[1] + "\"");
     }
@@ -165,11 +169,13 @@ const char* Usage() {
          "                     [--shot MS:FILE.png]... [--state MS:FILE.json]... "
          "[--set MS:NAME=VALUE]...\n"
          "                     [--log FILE] [--audio FILE.wav] [--display-fail CODE]\n"
+         "                     [--bot [--bot-games N] [--log-memory]]\n"
          "Runs the game headless on a simulated clock.\n"
          "  --dir DIR           change to DIR first (it holds image/ and bgm/)\n"
          "  --exe PATH          the program's own path (the settings file is PATH.ini)\n"
          "  --tick N            simulated tick count at the start (seeds the random numbers)\n"
-         "  --keys FILE         key script: 'MS down KEY', 'MS up KEY', 'MS click TITLE X Y'\n"
+         "  --keys FILE         key script: 'MS down KEY', 'MS up KEY', 'MS click TITLE X Y',\n"
+         "                      'MS close TITLE' (the window's close box)\n"
          "  --until MS          stop at that simulated time as if killed (status 2)\n"
          "  --shot MS:FILE      PNG of the main window at that time\n"
          "  --state MS:FILE     JSON dump of the game state at that time\n"
@@ -177,6 +183,14 @@ const char* Usage() {
          "  --log FILE          event log, one line per event, time first\n"
          "  --audio FILE        WAV of everything played (44.1 kHz, 16-bit stereo)\n"
          "  --display-fail CODE make the full-window switch fail with CODE (1..4)\n"
+         "  --bot               the game's bot plays: Enter on every waiting screen, fire,\n"
+         "                      dodging; it logs 'bot title', 'bot game N', 'bot boss',\n"
+         "                      'bot won', 'bot lost', 'bot over score S' as it sees them\n"
+         "  --bot-games N       with --bot: back on the title screen after N games, the\n"
+         "                      bot presses Escape\n"
+         "  --log-memory        with --bot: each bot log line ends with 'rss KB', the\n"
+         "                      process's resident memory (the one output that differs\n"
+         "                      between runs)\n"
          "Paths are taken relative to the directory quillmoor-sim starts in.\n"
          "Status: the program's exit code; 2 at --until; 1 for bad arguments;\n"
          "3 when every thread waits for ever.\n";
@@ -206,9 +220,22 @@ bool ParseCommandLine(const std::vector<std::string>& args, SimOptions& out,
       out.help = true;
       continue;
     }
+    if (opt == "--bot" || opt == "--log-memory") {
+      if (hasValue) {
+        error = opt + " takes no value";
+        return false;
+      }
+      bool& flag = opt == "--bot" ? out.bot : out.logMemory;
+      if (flag) {
+        error = opt + " given twice";
+        return false;
+      }
+      flag = true;
+      continue;
+    }
     static const char* kKnown[] = {"--dir",   "--exe",   "--tick",  "--keys",
                                    "--until", "--shot",  "--state", "--set",
-                                   "--log",   "--audio", "--display-fail"};
+                                   "--log",   "--audio", "--display-fail", "--bot-games"};
     bool known = false;
     for (const char* k : kKnown) known = known || opt == k;
     if (!known) {
@@ -274,7 +301,17 @@ bool ParseCommandLine(const std::vector<std::string>& args, SimOptions& out,
       out.audio = value;
     } else if (opt == "--display-fail") {
       if (!ParseInt(value, 0, 4, out.displayFail)) return bad("expected 1..4");
+    } else if (opt == "--bot-games") {
+      if (!ParseInt(value, 1, 1000000, out.botGames)) return bad("expected 1..1000000");
     }
+  }
+  if (out.logMemory && !out.bot) {
+    error = "--log-memory needs --bot";
+    return false;
+  }
+  if (out.botGames != 0 && !out.bot) {
+    error = "--bot-games needs --bot";
+    return false;
   }
   return true;
 }

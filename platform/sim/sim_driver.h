@@ -11,17 +11,17 @@ namespace platform::sim {
 
 // One line of a key script.
 struct ScriptEvent {
-  enum class Kind { Down, Up, Click };
+  enum class Kind { Down, Up, Click, Close };
   uint64_t ms = 0;
   Kind kind = Kind::Down;
   int vk = 0;         // Down, Up
-  std::string title;  // Click
+  std::string title;  // Click, Close
   int x = 0, y = 0;   // Click
   int line = 0;       // where it came from, for messages
 };
 
-// Parses a key script: `MS down KEY`, `MS up KEY`, `MS click TITLE X Y`, one
-// a line; `#` outside quotes starts a comment; blank lines are skipped.
+// Parses a key script: `MS down KEY`, `MS up KEY`, `MS click TITLE X Y`,
+// `MS close TITLE` (the window's close box), one a line; `#` outside quotes starts a comment; blank lines are skipped.
 // False with "line N: what" in error at the first bad line.
 bool ParseKeyScript(const std::string& text, std::vector<ScriptEvent>& out, std::string& error);
 // Enter, Shift, Ctrl, Escape, Space, Left, Up, Right, Down, P, S, F2, F4 (any
@@ -50,12 +50,22 @@ struct SimOptions {
   std::string log;
   std::string audio;
   int displayFail = 0;
+  bool bot = false;        // the game's bot holds the keys (game/bot.h)
+  bool logMemory = false;  // with --bot: resident memory on each bot log line
+  int botGames = 0;        // with --bot: Escape on the title after this many games
 };
 
 // Parses the arguments (without the program name). False with a one-line
 // reason for anything unknown, missing, malformed or given twice.
 bool ParseCommandLine(const std::vector<std::string>& args, SimOptions& out, std::string& error);
 const char* Usage();
+
+// Posts WM_CLOSE to the enabled window with this title that was shown last,
+// as its close box would; false when there is no such window or it has no
+// close box.
+bool CloseWindowTitled(const std::string& title);
+// The process's resident memory in kB (VmRSS), or -1 where it cannot be read.
+long ResidentKb();
 
 // Runs the program under the options. Returns the exit status: the
 // program's own code, 1 for bad arguments or an unreadable key script, 0
