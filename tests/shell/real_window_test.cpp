@@ -30,6 +30,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// In a sanitizer build: the window system's libraries (D-Bus, Xlib, loaded
+// and unloaded by SDL) leave blocks behind at exit that cannot be traced to
+// anything of ours; the game's own code is leak-checked in-process on the sim
+// backend. No effect in other builds.
+const char* const kNoLeakCheck = "ASAN_OPTIONS=detect_leaks=0";
+
 std::string GameBinary() { return std::string(QM_BINARY_DIR) + "/quillmoor"; }
 
 // Starts a program with the given environment changes; its stderr goes to a
@@ -253,7 +259,7 @@ TEST_F(RealWindow, OpensThePlayfieldShowsTheLoadingPictureSwitchesFullWindowAndE
   const fs::path exe = dir_ / "quillmoor";
   fs::copy_file(GameBinary(), exe, fs::copy_options::overwrite_existing);
   const std::string err = (dir_ / "stderr.txt").string();
-  pid_t game = Spawn({exe.string()}, {"DISPLAY=" + x.display(), "SDL_AUDIODRIVER=dummy"},
+  pid_t game = Spawn({exe.string()}, {"DISPLAY=" + x.display(), "SDL_AUDIODRIVER=dummy", kNoLeakCheck},
                      {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, err);
 
   Display* d = OpenDisplay(x.display());
@@ -335,7 +341,7 @@ TEST_F(RealWindow, ScreenTooSmallForTheFullWindowGetsTheMessageBox) {
   const fs::path exe = dir_ / "quillmoor";
   fs::copy_file(GameBinary(), exe, fs::copy_options::overwrite_existing);
   const std::string err = (dir_ / "stderr.txt").string();
-  pid_t game = Spawn({exe.string()}, {"DISPLAY=" + x.display(), "SDL_AUDIODRIVER=dummy"},
+  pid_t game = Spawn({exe.string()}, {"DISPLAY=" + x.display(), "SDL_AUDIODRIVER=dummy", kNoLeakCheck},
                      {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, err);
   Display* d = OpenDisplay(x.display());
   ASSERT_NE(d, nullptr);
@@ -369,7 +375,8 @@ TEST_F(RealWindow, TheTitleMusicReachesTheSoundDevice) {
   const std::string raw = (dir_ / "audio.raw").string();
   // SDL's file "device" stands in for a sound card, written at playing speed.
   pid_t game = Spawn({exe.string()},
-                     {"DISPLAY=" + x.display(), "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + raw},
+                     {"DISPLAY=" + x.display(), "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + raw,
+                      kNoLeakCheck},
                      {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, err);
   Display* d = OpenDisplay(x.display());
   ASSERT_NE(d, nullptr);
