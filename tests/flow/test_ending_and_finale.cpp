@@ -175,7 +175,9 @@ TEST_F(FlowTest, BossDefeatSequencePlaysFifteenExplosionsOverTheBossSquare) {
 }
 
 TEST_F(FlowTest, WipeBlackensEveryRowOfThePlayfield) {
-  platform::FillRect(*gs.backSurface, {0, 0, 320, 240}, platform::CreateSolidBrush(0xFFFFFF));
+  platform::Brush* white = platform::CreateSolidBrush(0xFFFFFF);
+  platform::FillRect(*gs.backSurface, {0, 0, 320, 240}, white);
+  platform::DeleteBrush(white);
   uint64_t start = platform::sim::Now();
   WipeToBlack();
   for (int y = 0; y < 240; ++y)
