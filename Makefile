@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run test build deps bench fuzz fuzz-run assets clean
+.PHONY: run test test-asan test-tsan build deps bench fuzz fuzz-run assets clean
 
 deps:
 	@scripts/install-deps
@@ -19,8 +19,30 @@ build: deps $(BUILD)/CMakeCache.txt
 run: build
 	./$(BUILD)/quillmoor
 
+# Every test in the optimised build, then again under the address and
+# undefined-behaviour sanitizers, then the whole-run tests under the thread
+# sanitizer.
+SAN_ENV = ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  TSAN_OPTIONS=suppressions=$(CURDIR)/tests/tsan.supp:halt_on_error=1
+SCENARIO_LABELS = ^(scenario|play_scenario|soak|faults)$$
+
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory test-asan test-tsan
+
+test-asan: deps
+	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=address \
+	  -DQM_BENCH=OFF >/dev/null
+	@$(SAN_ENV) cmake --build build-asan -j $(JOBS)
+	$(SAN_ENV) ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+test-tsan: deps
+	@cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=thread \
+	  -DQM_BENCH=OFF >/dev/null
+	@$(SAN_ENV) cmake --build build-tsan --target scenario_tests -j $(JOBS)
+	$(SAN_ENV) ctest --test-dir build-tsan -L '$(SCENARIO_LABELS)' --output-on-failure -j $(JOBS)
 
 bench: build
 	./$(BUILD)/bench/quillmoor_bench
@@ -49,7 +71,7 @@ fuzz-run: fuzz
 	done
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-tsan
 
 assets: deps $(BUILD)/CMakeCache.txt
 	@cmake --build $(BUILD) --target qm_imagegen qm_mmlc -j $(JOBS)
