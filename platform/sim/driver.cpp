@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 
 #include "platform/audio.h"
@@ -87,13 +88,25 @@ class WavWriter {
 };
 
 struct Run {
+  Run() = default;
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
+  // A run that ended early (a bad output path) still closes what it opened.
+  ~Run() {
+    if (log) std::fclose(log);
+    wav.Close();
+  }
   std::FILE* log = nullptr;
   WavWriter wav;
   // Scripted things not done yet, described as on the command line.
   std::map<uint64_t, std::string> pending;
   uint64_t nextId = 0;
 };
-Run* run = nullptr;
+// Owned here rather than by SimMain's frame: events the program's end
+// overtook may still sit in the scheduler until the next Reset, and they
+// reach the run through this. A second run in the same process (the tests
+// run several) replaces it.
+std::unique_ptr<Run> run;
 
 void Warn(const std::string& what) { std::fprintf(stderr, "quillmoor-sim: %s\n", what.c_str()); }
 
@@ -140,7 +153,7 @@ void Queue(uint64_t ms, int rank, const std::string& what, std::function<void()>
   detail::Sim& s = detail::S();
   detail::Lock lk(s.mu);
   detail::ScheduleEvent(lk, ms, rank, [id, fn = std::move(fn)] {
-    run->pending.erase(id);
+    if (run) run->pending.erase(id);
     fn();
   });
 }
@@ -221,9 +234,10 @@ struct BotRun {
   int games = 0;
   bool leaving = false;
 };
-BotRun* bot = nullptr;
+std::unique_ptr<BotRun> bot;
 
 void BotTick() {
+  if (!bot) return;  // left over from a run that has ended
   const Window main = MainWindow();
   if (main == 0 || !IsWindow(main)) {
     for (int vk : bot->held) ReleaseKey(vk);
@@ -353,17 +367,20 @@ int SimMain(int argc, char** argv, const std::function<int()>& program) {
     return 1;
   }
 
-  run = new Run();
+  bot.reset();
+  run = std::make_unique<Run>();
   if (!o.log.empty()) {
     run->log = std::fopen(o.log.c_str(), "wb");
     if (!run->log) {
       Warn("cannot write the log " + o.log);
+      run.reset();
       return 1;
     }
     std::setvbuf(run->log, nullptr, _IOLBF, 0);
   }
   if (!o.audio.empty() && !run->wav.Open(o.audio)) {
     Warn("cannot write the audio capture " + o.audio);
+    run.reset();
     return 1;
   }
 
@@ -393,7 +410,7 @@ int SimMain(int argc, char** argv, const std::function<int()>& program) {
   QueueScript(script);
   QueueCaptures(o);
   if (o.bot) {
-    bot = new BotRun();
+    bot = std::make_unique<BotRun>();
     bot->logMemory = o.logMemory;
     bot->gamesWanted = o.botGames;
     Queue(0, detail::kRankInput, "", BotTick);
