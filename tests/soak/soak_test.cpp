@@ -149,5 +149,23 @@ TEST_F(Soak, GamesBackToBackAtNoWaitNeitherCrashNorGrowNorLoseTheHighScore) {
               rssAfter.back(), growth);
 }
 
+// The bot decides from the game state alone, at moments the simulation
+// fixes: two runs with the same arguments are the same run, byte for byte.
+TEST_F(Soak, TheSameArgumentsGiveTheSameBotRun) {
+  std::string logs[2], states[2];
+  for (int i = 0; i < 2; ++i) {
+    WriteFile(P("quillmoor.ini"), "1000\r\n0\r\n1\r\n0\r\n0\r\n12\r\n\r\n");
+    Result r = Run({"--bot", "--tick", "31337", "--log", P("log.txt"), "--state",
+                    "8000:" + P("play.json"), "--until", "16000"});
+    ASSERT_EQ(r.status, 2) << r.errors;
+    logs[i] = ReadFile(P("log.txt"));
+    states[i] = ReadFile(P("play.json"));
+  }
+  EXPECT_NE(logs[0].find(" bot game 1\n"), std::string::npos);
+  EXPECT_NE(logs[0].find(" bot over score "), std::string::npos) << "a whole game in 16 s";
+  EXPECT_EQ(logs[0], logs[1]);
+  EXPECT_EQ(states[0], states[1]);
+}
+
 }  // namespace
 }  // namespace scenario
