@@ -23,6 +23,15 @@ platform::ThreadHandle gRegulatorThread = 0;
 platform::ThreadHandle GameThreadHandle() { return gGameThread; }
 platform::ThreadHandle RegulatorThreadHandle() { return gRegulatorThread; }
 
+void StartFrameDelay() {
+  // A new installation has learned no frame delay yet. Starting from 0 ran the
+  // first game at thousands of frames a second until the regulator, 1 ms every
+  // quarter second, caught up; start from the target's frame time instead.
+  // "No Wait" (1000) keeps 0.
+  if (gs.frameDelay == 0 && gs.targetFps >= 1 && gs.targetFps <= 60)
+    gs.frameDelay = 1000 / gs.targetFps;
+}
+
 void OnCreate() {
   platform::Window w = gs.mainWindow;
   FitClientSize(320, 240);
@@ -31,6 +40,7 @@ void OnCreate() {
   StartZKGDI(w, 320, 240);
   gs.backSurface = SlotSurface(FindWindowSlot(w));
   LoadSettings();
+  StartFrameDelay();
   LoadImages();
   gGameThread = platform::StartThread(GameThread, "game");
 }

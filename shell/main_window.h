@@ -10,6 +10,8 @@ constexpr const char* kDialogClass = "NORMALDLG";
 constexpr const char* kMainWindowTitle = "Quillmoor Ver.1.00";
 
 intptr_t MainWindowProc(platform::Window w, uint32_t msg, intptr_t wParam, intptr_t lParam);
+// A frame delay not yet learned (0) starts at the target rate's frame time.
+void StartFrameDelay();
 void OnCreate();
 void OnDestroy();
 

@@ -112,19 +112,20 @@ TEST_F(OptionFlow, NewInstallationAndShutdown) {
   EXPECT_EQ(Run("", {}), 2);
   EXPECT_EQ(Slurp(Ini()), kNewFile);
   EXPECT_NE(Log().find("settings written " + Ini().string()), std::string::npos);
-  // A normal end writes the defaults that applied in memory.
+  // A normal end writes the defaults that applied in memory, with the frame
+  // delay started at the 30 frames a second's frame time.
   fs::remove(Ini());
   EXPECT_EQ(Run("2000 down Escape\n2050 up Escape\n"), 0);
-  EXPECT_EQ(Slurp(Ini()), SettingsText(30, 0, 0, 0, 0, 12, false));
+  EXPECT_EQ(Slurp(Ini()), SettingsText(30, 33, 0, 0, 0, 12, false));
   EXPECT_FALSE(fs::exists(Ini().string() + ".tmp"));
 }
 
 TEST_F(OptionFlow, GodHiddenWithoutUnlockAndOkStoresHard) {
-  WriteIni(SettingsText(30, 0, 1, 0, 777, 30, false));
+  WriteIni(SettingsText(30, 33, 1, 0, 777, 30, false));
   EXPECT_EQ(Run(Script({kGod, kOk}), {Dump(2050, "open.json")}), 0);
   EXPECT_NE(Log().find("window created \"Option\""), std::string::npos);
   EXPECT_EQ(Field("open.json", "enemySlots"), 30);  // showing Hard changes nothing yet
-  EXPECT_EQ(Slurp(Ini()), SettingsText(30, 0, 1, 0, 777, 20, false));
+  EXPECT_EQ(Slurp(Ini()), SettingsText(30, 33, 1, 0, 777, 20, false));
 }
 
 TEST_F(OptionFlow, GodShownAndKeptWithUnlock) {
@@ -138,7 +139,7 @@ TEST_F(OptionFlow, GodShownAndKeptWithUnlock) {
 }
 
 TEST_F(OptionFlow, NoWaitStoresAThousand) {
-  WriteIni(SettingsText(30, 0, 1, 0, 0, 12, false));
+  WriteIni(SettingsText(30, 33, 1, 0, 0, 12, false));
   EXPECT_EQ(Run(Script({kList, Entry(3), kAuto, kEasy, kOk}), {Dump(2600, "after.json")}), 0);
   EXPECT_EQ(Field("after.json", "targetFps"), 1000);
   EXPECT_EQ(Field("after.json", "fireMode"), 0);
@@ -149,7 +150,7 @@ TEST_F(OptionFlow, NoWaitStoresAThousand) {
 }
 
 TEST_F(OptionFlow, CancelAndEscapeChangeNothing) {
-  const std::string stored = SettingsText(15, 0, 1, 0, 123, 20, true);
+  const std::string stored = SettingsText(15, 66, 1, 0, 123, 20, true);
   WriteIni(stored);
   EXPECT_EQ(Run(Script({kList, Entry(3), kAuto, kGod, kCancel})), 0);
   EXPECT_EQ(Slurp(Ini()), stored);
@@ -165,25 +166,25 @@ TEST_F(OptionFlow, CancelAndEscapeChangeNothing) {
 }
 
 TEST_F(OptionFlow, StoredLevelSevenIsRepairedAtLoad) {
-  WriteIni(SettingsText(30, 0, 0, 0, 0, 7, false));
+  WriteIni(SettingsText(30, 33, 0, 0, 0, 7, false));
   EXPECT_EQ(Run(Script({kCancel}), {Dump(1000, "start.json")}), 0);
   EXPECT_EQ(Field("start.json", "enemySlots"), 12);
-  EXPECT_EQ(Slurp(Ini()), SettingsText(30, 0, 0, 0, 0, 12, false));
+  EXPECT_EQ(Slurp(Ini()), SettingsText(30, 33, 0, 0, 0, 12, false));
 }
 
 TEST_F(OptionFlow, LevelSetToSevenIsRepairedAsTheWindowOpens) {
   // A level put into memory behind the loader's back.
-  WriteIni(SettingsText(30, 0, 0, 0, 0, 12, false));
+  WriteIni(SettingsText(30, 33, 0, 0, 0, 12, false));
   EXPECT_EQ(Run(Script({kCancel}), {"--set=1500:enemySlots=7", Dump(1800, "before.json"),
                                    Dump(2060, "open.json")}),
             0);
   EXPECT_EQ(Field("before.json", "enemySlots"), 7);
   EXPECT_EQ(Field("open.json", "enemySlots"), 12);
-  EXPECT_EQ(Slurp(Ini()), SettingsText(30, 0, 0, 0, 0, 12, false));
+  EXPECT_EQ(Slurp(Ini()), SettingsText(30, 33, 0, 0, 0, 12, false));
 }
 
 TEST_F(OptionFlow, SIgnoredDuringPlayAndInFullWindowMode) {
-  WriteIni(SettingsText(30, 0, 1, 0, 0, 12, false));
+  WriteIni(SettingsText(30, 33, 1, 0, 0, 12, false));
   // Enter starts a game; S in play does nothing.
   EXPECT_EQ(Run("1500 down Enter\n1550 up Enter\n6000 down S\n6050 up S\n" +
                     std::string("6100 click ") + kEasy + "\n6500 down Escape\n6550 up Escape\n",
@@ -191,7 +192,7 @@ TEST_F(OptionFlow, SIgnoredDuringPlayAndInFullWindowMode) {
             0);
   EXPECT_EQ(Field("play.json", "titleActive"), 0);
   EXPECT_EQ(Log().find("window created \"Option\""), std::string::npos);
-  EXPECT_EQ(Slurp(Ini()), SettingsText(30, 0, 1, 0, 0, 12, false));
+  EXPECT_EQ(Slurp(Ini()), SettingsText(30, 33, 1, 0, 0, 12, false));
   // F4 switches to full-window mode; S on the title screen then does nothing.
   EXPECT_EQ(Run("1500 down F4\n1550 up F4\n2000 down S\n2050 up S\n2100 click " +
                     std::string(kEasy) + "\n2500 down Escape\n2550 up Escape\n",
@@ -200,7 +201,7 @@ TEST_F(OptionFlow, SIgnoredDuringPlayAndInFullWindowMode) {
   EXPECT_NE(Field("full.json", "displayHandle"), 0);
   EXPECT_EQ(Field("full.json", "titleActive"), 1);
   EXPECT_EQ(Log().find("window created \"Option\""), std::string::npos);
-  EXPECT_EQ(Slurp(Ini()), SettingsText(30, 0, 1, 0, 0, 12, false));
+  EXPECT_EQ(Slurp(Ini()), SettingsText(30, 33, 1, 0, 0, 12, false));
 }
 
 TEST_F(OptionFlow, UnwritableSettingsLeaveTheGameRunning) {
