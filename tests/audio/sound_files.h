@@ -28,7 +28,9 @@ inline void Be32(Bytes& b, uint32_t v) {
   Be16(b, v >> 16);
   Be16(b, v & 0xFFFF);
 }
-inline void Tag(Bytes& b, const char* t) { b.insert(b.end(), t, t + 4); }
+inline void Tag(Bytes& b, const char* t) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(t[i]));
+}
 
 // A chunk: tag, little-endian size, body, pad byte when odd.
 inline void Chunk(Bytes& b, const char* tag, const Bytes& body) {
