@@ -152,9 +152,20 @@ inline void WriteFile(const std::string& path, const Bytes& bytes) {
 }
 
 #ifdef QM_BINARY_DIR
-// A fresh folder under the build tree for one test binary's files.
+}  // namespace soundfiles
+#include <gtest/gtest.h>
+namespace soundfiles {
+
+// A fresh folder under the build tree for the running test's files. One per
+// test, not per binary: ctest runs the tests of one binary side by side in
+// separate processes, and a shared folder is emptied under a neighbour's feet.
 inline std::string ScratchDir(const std::string& name) {
   std::filesystem::path p = std::filesystem::path(QM_BINARY_DIR) / "test-scratch" / name;
+  if (const auto* t = ::testing::UnitTest::GetInstance()->current_test_info()) {
+    std::string test = std::string(t->test_suite_name()) + "." + t->name();
+    std::replace(test.begin(), test.end(), '/', '_');
+    p /= test;
+  }
   std::filesystem::remove_all(p);
   std::filesystem::create_directories(p);
   return p.string();

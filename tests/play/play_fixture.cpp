@@ -1,5 +1,7 @@
 #include "play_fixture.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -169,7 +171,11 @@ void LoadSolidBitmap(BmpRecord& record, int w, int h, uint32_t rgb) {
   static int serial = 0;
   std::filesystem::path dir = std::filesystem::temp_directory_path() / "quillmoor_play_test";
   std::filesystem::create_directories(dir);
-  std::string path = (dir / ("solid" + std::to_string(++serial) + ".bmp")).string();
+  // The process id too: ctest runs the play tests side by side, each
+  // counting from 1, and the file is removed again right after it is read.
+  std::string path = (dir / ("solid" + std::to_string(::getpid()) + "_" +
+                             std::to_string(++serial) + ".bmp"))
+                         .string();
   FILE* out = std::fopen(path.c_str(), "wb");
   ASSERT_NE(out, nullptr);
   std::fwrite(f.data(), 1, f.size(), out);

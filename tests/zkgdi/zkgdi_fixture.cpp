@@ -1,5 +1,6 @@
 #include "zkgdi_fixture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -53,7 +54,12 @@ Window ZkgdiTest::NewWindow(int w, int h) {
 }
 
 std::string ZkgdiTest::TempDir() const {
-  const std::string dir = std::string(QM_BINARY_DIR) + "/zkgdi_test_files";
+  // One folder per test: ctest runs the tests side by side in separate
+  // processes, and those of a fixture write the same file names.
+  const ::testing::TestInfo* t = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string test = std::string(t->test_suite_name()) + "." + t->name();
+  std::replace(test.begin(), test.end(), '/', '_');
+  const std::string dir = std::string(QM_BINARY_DIR) + "/zkgdi_test_files/" + test;
   std::filesystem::create_directories(dir);
   return dir;
 }
