@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "game/assets.h"
 #include "settings/settings.h"
 #include "shell/main_window.h"
 #include "shell/shell.h"
@@ -90,6 +91,9 @@ TEST_F(Shutdown, MessageLoopErrorEndsWithoutTheDestroyHandler) {
   // The threads are stopped all the same.
   EXPECT_EQ(GameThreadHandle(), 0u);
   EXPECT_EQ(RegulatorThreadHandle(), 0u);
+  // Without the destroy handler the pictures stay loaded; the next test in
+  // this process would load them over the top.
+  FreeImages();
 }
 
 TEST_F(Shutdown, LoadingPictureIsWhatTheWindowShows) {
