@@ -6,6 +6,7 @@
 // the reason, where no X server can be started.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,11 +26,23 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// In a sanitizer build the SDL game runs here without the leak check: at
+// exit the window system's libraries leave blocks behind (libdbus, and a
+// driver library SDL has already unloaded, which no suppression can name),
+// none of them ours; the game's own code is leak-checked on the sim backend.
+// The other sanitizer options are kept; detect_leaks=0 comes last, since the
+// later setting wins. No effect in other builds.
+std::string WithoutLeakCheck(const char* var) {
+  const char* old = std::getenv(var);
+  return std::string(var) + "=" + (old && *old ? std::string(old) + ":" : "") + "detect_leaks=0";
+}
+
 // Starts a program with extra environment; stdout and stderr go to a file.
 pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
             const std::string& outFile, const std::string& cwd, int keepFd = -1) {
   const pid_t pid = fork();
   if (pid != 0) return pid;
+  prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a test that crashed
   for (const std::string& e : env) {
     const size_t eq = e.find('=');
     setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
@@ -142,7 +155,8 @@ TEST_F(NoSound, TheGameStartsPlaysSilentAndEndsWithZeroOnEscape) {
     fs::copy_file(QM_GAME_BINARY, exe);
     const std::string out = (dir / "output.txt").string();
     const pid_t game = Spawn({exe.string()},
-                             {"DISPLAY=" + x.display(), std::string("SDL_AUDIODRIVER=") + driver},
+                             {"DISPLAY=" + x.display(), std::string("SDL_AUDIODRIVER=") + driver,
+                              WithoutLeakCheck("ASAN_OPTIONS"), WithoutLeakCheck("LSAN_OPTIONS")},
                              out, QM_SOURCE_DIR);
     ASSERT_GT(game, 0);
     const std::string xdo = "DISPLAY=" + x.display() + " timeout 20 xdotool";
