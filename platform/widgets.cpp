@@ -828,14 +828,16 @@ void DestroyControls(Window parent) {
   parents.erase(parent);
 }
 
-void ControlShowWindow(Window control, bool show) {
+// Shows or enables (flag) a control; hiding or disabling it also closes its
+// list and lets go of a pressed button. The parent repaints.
+static void SetControlFlag(Window control, bool Control::*flag, bool on) {
   Window parent = 0;
   {
     std::lock_guard<std::mutex> lock(mu);
     Control* c = Find(control);
-    if (!c || c->visible == show) return;
-    c->visible = show;
-    if (!show) {
+    if (!c || c->*flag == on) return;
+    c->*flag = on;
+    if (!on) {
       c->dropped = false;
       c->pressed = false;
     }
@@ -843,6 +845,8 @@ void ControlShowWindow(Window control, bool show) {
   }
   InvalidateRect(parent);
 }
+
+void ControlShowWindow(Window control, bool show) { SetControlFlag(control, &Control::visible, show); }
 
 bool ControlIsVisible(Window control) {
   std::lock_guard<std::mutex> lock(mu);
@@ -851,19 +855,7 @@ bool ControlIsVisible(Window control) {
 }
 
 void ControlEnable(Window control, bool enable) {
-  Window parent = 0;
-  {
-    std::lock_guard<std::mutex> lock(mu);
-    Control* c = Find(control);
-    if (!c || c->enabled == enable) return;
-    c->enabled = enable;
-    if (!enable) {
-      c->dropped = false;
-      c->pressed = false;
-    }
-    parent = c->parent;
-  }
-  InvalidateRect(parent);
+  SetControlFlag(control, &Control::enabled, enable);
 }
 
 bool ControlIsEnabled(Window control) {
