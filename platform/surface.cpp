@@ -47,42 +47,64 @@ Surface CopyOut(const Surface& src, const Clip& c) {
 }
 
 // Eight pixels at a time through the compiler's vector types, built twice:
-// for processors with AVX2 and for any x86-64 (chosen once at load time);
-// the tail goes pixel by pixel. memcpy keeps the loads free of alignment
-// assumptions.
+// for processors with AVX2 and for any x86-64, the one to use chosen on the
+// first transfer; the tail goes pixel by pixel. memcpy keeps the loads free
+// of alignment assumptions. The choice is a plain function pointer rather
+// than a load-time resolver (target_clones): a resolver runs while the
+// program is still being relocated, and under the thread sanitizer its
+// instrumented entry crashes every program that links this file.
 typedef uint32_t Vec8 __attribute__((vector_size(32)));
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define QM_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define QM_VECTOR_CLONES
+template <bool kOr>
+__attribute__((always_inline)) inline void RowOp(uint32_t* __restrict d,
+                                                 const uint32_t* __restrict s, int n) {
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    Vec8 a, b;
+    std::memcpy(&a, d + i, 32);
+    std::memcpy(&b, s + i, 32);
+    if constexpr (kOr) a |= b;
+    else a &= b;
+    std::memcpy(d + i, &a, 32);
+  }
+  for (; i < n; ++i) {
+    if constexpr (kOr) d[i] |= s[i];
+    else d[i] &= s[i];
+  }
+}
+
+using RowFn = void (*)(uint32_t* __restrict, const uint32_t* __restrict, int);
+struct RowKernels {
+  RowFn andRow, orRow;
+};
+
+void RowAndBase(uint32_t* __restrict d, const uint32_t* __restrict s, int n) { RowOp<false>(d, s, n); }
+void RowOrBase(uint32_t* __restrict d, const uint32_t* __restrict s, int n) { RowOp<true>(d, s, n); }
+
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target("avx2"))) void RowAndAvx2(uint32_t* __restrict d,
+                                                const uint32_t* __restrict s, int n) {
+  RowOp<false>(d, s, n);
+}
+__attribute__((target("avx2"))) void RowOrAvx2(uint32_t* __restrict d,
+                                               const uint32_t* __restrict s, int n) {
+  RowOp<true>(d, s, n);
+}
 #endif
 
-QM_VECTOR_CLONES
-void RowAnd(uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
-  int i = 0;
-  for (; i + 8 <= n; i += 8) {
-    Vec8 a, b;
-    std::memcpy(&a, d + i, 32);
-    std::memcpy(&b, s + i, 32);
-    a &= b;
-    std::memcpy(d + i, &a, 32);
-  }
-  for (; i < n; ++i) d[i] &= s[i];
+const RowKernels& Kernels() {
+  static const RowKernels k = [] {
+#if defined(__x86_64__) && defined(__GNUC__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return RowKernels{RowAndAvx2, RowOrAvx2};
+#endif
+    return RowKernels{RowAndBase, RowOrBase};
+  }();
+  return k;
 }
 
-QM_VECTOR_CLONES
-void RowOr(uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
-  int i = 0;
-  for (; i + 8 <= n; i += 8) {
-    Vec8 a, b;
-    std::memcpy(&a, d + i, 32);
-    std::memcpy(&b, s + i, 32);
-    a |= b;
-    std::memcpy(d + i, &a, 32);
-  }
-  for (; i < n; ++i) d[i] |= s[i];
-}
+void RowAnd(uint32_t* d, const uint32_t* s, int n) { Kernels().andRow(d, s, n); }
+void RowOr(uint32_t* d, const uint32_t* s, int n) { Kernels().orRow(d, s, n); }
 
 void FillRow(uint32_t* d, int n, uint32_t px) { std::fill_n(d, n, px); }
 
