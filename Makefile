@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run test test-asan test-tsan build deps bench fuzz fuzz-run assets clean
+.PHONY: run test test-sanitizers test-asan test-tsan build deps bench fuzz fuzz-run assets clean
 
 deps:
 	@scripts/install-deps
@@ -19,9 +19,9 @@ build: deps $(BUILD)/CMakeCache.txt
 run: build
 	./$(BUILD)/quillmoor
 
-# Every test in the optimised build, then again under the address and
-# undefined-behaviour sanitizers, then the whole-run tests under the thread
-# sanitizer.
+# make test runs every test in the optimised build. make test-sanitizers runs
+# every test again under the address and undefined-behaviour sanitizers, then
+# the whole-run tests under the thread sanitizer.
 SAN_ENV = ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 \
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -30,7 +30,8 @@ SCENARIO_LABELS = ^(scenario|play_scenario|soak|faults)$$
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
-	@$(MAKE) --no-print-directory test-asan test-tsan
+
+test-sanitizers: test-asan test-tsan
 
 test-asan: deps
 	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=address \
