@@ -124,6 +124,10 @@ void CloseMoments::RunScreens(const std::vector<std::string>& screens) {
   auto wanted = [&screens](const Phase* p) {
     return std::find(screens.begin(), screens.end(), p->name) != screens.end();
   };
+  // Under the thread sanitizer a run is many times slower: every fourth
+  // moment is run, still on every screen.
+  const int stride = ThreadSanitizerBuild() ? 4 : 1;
+  auto runs = [&](int i) { return wanted(plan[i]) && i % stride == 0; };
   std::mt19937 rng(20240611);
   std::vector<Trial> trials(kTrials);
   std::vector<SimJob> jobs(kTrials);
@@ -136,7 +140,7 @@ void CloseMoments::RunScreens(const std::vector<std::string>& screens) {
     // pair with a high score set just before the moment.
     tr.escape = k % 2 == 0;
     tr.dir = dir_ / ("trial" + std::to_string(i));
-    if (wanted(tr.phase)) {
+    if (runs(i)) {
       fs::create_directories(tr.dir);
       WriteFile(tr.dir / "quillmoor.ini", initial);
     }
@@ -156,7 +160,7 @@ void CloseMoments::RunScreens(const std::vector<std::string>& screens) {
              " up S\n" + std::to_string(cancel) + " down Escape\n" + std::to_string(cancel + 30) +
              " up Escape\n" + std::to_string(tr.at) + " " + closing;
     }
-    if (wanted(tr.phase)) WriteFile(tr.dir / "keys.txt", keys);
+    if (runs(i)) WriteFile(tr.dir / "keys.txt", keys);
     SimJob& job = jobs[i];
     job.cwd = tr.dir;
     job.args = Common(tr.dir);
@@ -176,16 +180,17 @@ void CloseMoments::RunScreens(const std::vector<std::string>& screens) {
   std::vector<SimJob> chosen;
   std::vector<int> index;
   for (int i = 0; i < kTrials; ++i) {
-    if (!wanted(trials[i].phase)) continue;
+    if (!runs(i)) continue;
     chosen.push_back(jobs[i]);
     index.push_back(i);
   }
   ASSERT_FALSE(chosen.empty());
   RunAll(chosen);
 
-  std::map<std::string, int> passed;
+  std::map<std::string, int> passed, ran;
   for (size_t n = 0; n < chosen.size(); ++n) {
     const int i = index[n];
+    ran[trials[i].phase->name] += 1;
     const Trial& tr = trials[i];
     const SimJob& job = chosen[n];
     SCOPED_TRACE("trial " + std::to_string(i) + ": " + (tr.escape ? "Escape" : "close box") +
@@ -232,7 +237,7 @@ void CloseMoments::RunScreens(const std::vector<std::string>& screens) {
   for (const Phase& p : phases) {
     if (!wanted(&p)) continue;
     summary += std::string(summary.empty() ? "" : ", ") + p.name + " " +
-               std::to_string(passed[p.name]) + " of " + std::to_string(p.trials);
+               std::to_string(passed[p.name]) + " of " + std::to_string(ran[p.name]);
   }
   std::printf("close moments passed by screen: %s\n", summary.c_str());
 }

@@ -151,4 +151,12 @@ bool SanitizerBuild() {
 #endif
 }
 
+bool ThreadSanitizerBuild() {
+#if defined(__SANITIZE_THREAD__)
+  return true;
+#else
+  return false;
+#endif
+}
+
 }  // namespace faults

@@ -54,7 +54,9 @@ std::string SettingsText(int targetFps, int frameDelay, int fireMode, int spare,
                          int level, bool god);
 
 // True in builds with the address or thread sanitizer, where every run is
-// several times slower.
+// several times slower; the second only with the thread sanitizer, where it
+// is many times slower.
 bool SanitizerBuild();
+bool ThreadSanitizerBuild();
 
 }  // namespace faults
