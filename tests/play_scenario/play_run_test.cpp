@@ -2,7 +2,6 @@
 // to the four limits, AUTO fire at the level-1 rate, and enemies entering.
 #include <algorithm>
 #include <cstdlib>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -29,10 +28,12 @@ std::vector<Record> Table(const std::string& json, const std::string& name) {
   if (at == std::string::npos) return out;
   size_t end = json.find(']', at);
   std::string body = json.substr(at, end - at);
-  static const std::regex record("\\{[^}]*\\}");
-  for (auto it = std::sregex_iterator(body.begin(), body.end(), record);
-       it != std::sregex_iterator(); ++it) {
-    const std::string r = it->str();
+  // Records are flat objects, so each one runs from a '{' to the next '}'.
+  for (size_t open = body.find('{'); open != std::string::npos;
+       open = body.find('{', open + 1)) {
+    const size_t close = body.find('}', open);
+    if (close == std::string::npos) break;
+    const std::string r = body.substr(open, close - open + 1);
     Record rec;
     rec.state = IntField(r, "state");
     rec.kind = IntField(r, "kind");
