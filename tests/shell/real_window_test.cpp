@@ -4,9 +4,6 @@
 // writing the settings; F4 lays the doubled picture over the screen and
 // back. Without a display it says so in one line and ends
 // with code 1.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +16,7 @@
 
 #include "shell/shell.h"
 #include "shell_fixture.h"
+#include "tests/support/child_process.h"
 
 #ifdef QM_HAVE_X11
 #include <X11/Xlib.h>
@@ -29,68 +27,10 @@ namespace shelltest {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// In a sanitizer build the game started here runs without the leak check:
-// at exit the window system's libraries leave blocks behind (one in libdbus,
-// two from a driver library SDL has already unloaded, so no suppression can
-// name it), none of them ours; the game's own code is leak-checked
-// in-process on the sim backend. Every other sanitizer option of the test's
-// environment is kept, and detect_leaks=0 comes last in both variables
-// because the later setting wins (LSAN_OPTIONS is read after ASAN_OPTIONS).
-// No effect in other builds.
-std::string WithoutLeakCheck(const char* var) {
-  const char* old = std::getenv(var);
-  return std::string(var) + "=" + (old && *old ? std::string(old) + ":" : "") + "detect_leaks=0";
-}
-std::vector<std::string> GameEnv(std::vector<std::string> env) {
-  env.push_back(WithoutLeakCheck("ASAN_OPTIONS"));
-  env.push_back(WithoutLeakCheck("LSAN_OPTIONS"));
-  return env;
-}
+using testsupport::Spawn;
+using testsupport::WaitExit;
 
 std::string GameBinary() { return std::string(QM_BINARY_DIR) + "/quillmoor"; }
-
-// Starts a program with the given environment changes; its stderr goes to a
-// file. Returns the pid.
-pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& setEnv,
-            const std::vector<std::string>& unsetEnv, const std::string& errFile,
-            int keepFd = -1) {
-  pid_t pid = fork();
-  if (pid != 0) return pid;
-  prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a test that crashed
-  for (const auto& e : unsetEnv) unsetenv(e.c_str());
-  for (const auto& e : setEnv) {
-    size_t eq = e.find('=');
-    setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
-  }
-  int devnull = open("/dev/null", O_RDWR);
-  dup2(devnull, 0);
-  dup2(devnull, 1);
-  int err = errFile.empty() ? devnull : open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  dup2(err, 2);
-  for (int fd = 3; fd < 256; ++fd)
-    if (fd != keepFd) close(fd);
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  execvp(args[0], args.data());
-  _exit(127);
-}
-
-// Waits up to `ms` for the child; returns its exit status, or -1 on timeout
-// (the child is then killed).
-int WaitExit(pid_t pid, int ms) {
-  auto end = Clock::now() + std::chrono::milliseconds(ms);
-  int status = 0;
-  while (Clock::now() < end) {
-    pid_t r = waitpid(pid, &status, WNOHANG);
-    if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  kill(pid, SIGKILL);
-  waitpid(pid, &status, 0);
-  return -1;
-}
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -104,8 +44,10 @@ class RealWindow : public ShellTest {};
 TEST_F(RealWindow, WithoutADisplayItSaysSoInOneLineAndEndsWithOne) {
   ASSERT_TRUE(fs::exists(GameBinary())) << GameBinary();
   const std::string err = (dir_ / "stderr.txt").string();
-  pid_t pid = Spawn({GameBinary()}, {"SDL_AUDIODRIVER=dummy"},
-                    {"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "SDL_VIDEODRIVER"}, err);
+  pid_t pid = Spawn({.argv = {GameBinary()},
+                     .setEnv = {"SDL_AUDIODRIVER=dummy"},
+                     .unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "SDL_VIDEODRIVER"},
+                     .errFile = err});
   EXPECT_EQ(WaitExit(pid, 20000), 1);
   std::string text = ReadFile(err);
   ASSERT_FALSE(text.empty());
@@ -115,58 +57,18 @@ TEST_F(RealWindow, WithoutADisplayItSaysSoInOneLineAndEndsWithOne) {
 
 #ifdef QM_HAVE_X11
 
-// A private X server on a free display number, ended with the test.
-class XServer {
- public:
-  bool Start(std::string& why, const std::string& screen = "800x600x24") {
-    int fds[2];
-    if (pipe(fds) != 0) {
-      why = "no pipe";
-      return false;
-    }
-    pid_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
-                  "-nolisten", "tcp"},
-                 {}, {}, "", fds[1]);
-    close(fds[1]);
-    std::string number;
-    char c;
-    // Xvfb writes the display number it took once it is ready.
-    fcntl(fds[0], F_SETFL, O_NONBLOCK);
-    auto end = Clock::now() + std::chrono::seconds(15);
-    while (Clock::now() < end) {
-      ssize_t n = read(fds[0], &c, 1);
-      if (n == 1) {
-        if (c == '\n') break;
-        number += c;
-      } else if (n == 0) {
-        break;
-      } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      }
-    }
-    close(fds[0]);
-    if (number.empty()) {
-      why = "Xvfb could not be started (is the xvfb package installed?)";
-      Stop();
-      return false;
-    }
-    display_ = ":" + number;
-    return true;
-  }
-  void Stop() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      WaitExit(pid_, 5000);
-      pid_ = -1;
-    }
-  }
-  ~XServer() { Stop(); }
-  const std::string& display() const { return display_; }
+using testsupport::XServer;
 
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
+// The SDL game on the private X server, with the given sound settings; its
+// stderr goes to `errFile`.
+pid_t SpawnGame(const fs::path& exe, const XServer& x, std::vector<std::string> env,
+                const std::string& errFile) {
+  env.push_back("DISPLAY=" + x.display());
+  return Spawn({.argv = {exe.string()},
+                .setEnv = testsupport::WithoutLeakCheck(std::move(env)),
+                .unsetEnv = {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"},
+                .errFile = errFile});
+}
 
 // Windows come and go while the tree is walked: an error about one that has
 // just gone is no reason to end the test program.
@@ -271,8 +173,7 @@ TEST_F(RealWindow, OpensThePlayfieldShowsTheLoadingPictureSwitchesFullWindowAndE
   const fs::path exe = dir_ / "quillmoor";
   fs::copy_file(GameBinary(), exe, fs::copy_options::overwrite_existing);
   const std::string err = (dir_ / "stderr.txt").string();
-  pid_t game = Spawn({exe.string()}, GameEnv({"DISPLAY=" + x.display(), "SDL_AUDIODRIVER=dummy"}),
-                     {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, err);
+  pid_t game = SpawnGame(exe, x, {"SDL_AUDIODRIVER=dummy"}, err);
 
   Display* d = OpenDisplay(x.display());
   ASSERT_NE(d, nullptr);
@@ -353,8 +254,7 @@ TEST_F(RealWindow, ScreenTooSmallForTheFullWindowGetsTheMessageBox) {
   const fs::path exe = dir_ / "quillmoor";
   fs::copy_file(GameBinary(), exe, fs::copy_options::overwrite_existing);
   const std::string err = (dir_ / "stderr.txt").string();
-  pid_t game = Spawn({exe.string()}, GameEnv({"DISPLAY=" + x.display(), "SDL_AUDIODRIVER=dummy"}),
-                     {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, err);
+  pid_t game = SpawnGame(exe, x, {"SDL_AUDIODRIVER=dummy"}, err);
   Display* d = OpenDisplay(x.display());
   ASSERT_NE(d, nullptr);
   ::Window w = WaitForWindow(d, "Quillmoor Ver.1.00");
@@ -386,10 +286,7 @@ TEST_F(RealWindow, TheTitleMusicReachesTheSoundDevice) {
   const std::string err = (dir_ / "stderr.txt").string();
   const std::string raw = (dir_ / "audio.raw").string();
   // SDL's file "device" stands in for a sound card, written at playing speed.
-  pid_t game = Spawn({exe.string()},
-                     GameEnv({"DISPLAY=" + x.display(), "SDL_AUDIODRIVER=disk",
-                              "SDL_DISKAUDIOFILE=" + raw}),
-                     {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, err);
+  pid_t game = SpawnGame(exe, x, {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + raw}, err);
   Display* d = OpenDisplay(x.display());
   ASSERT_NE(d, nullptr);
   ::Window w = WaitForWindow(d, "Quillmoor Ver.1.00");
