@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/audio.h"
-#include "platform/audio_mixer.h"
+#include "platform/audio/audio.h"
+#include "platform/audio/audio_mixer.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/gfx/surface.h"
+#include "platform/gfx/text.h"
 #include "platform/platform.h"
 #include "platform/sim/sim_control.h"
-#include "platform/surface.h"
-#include "platform/text.h"
 #include "runtime/runtime.h"
 #include "tests/bmp/bmp_writer.h"
 #include "zkgdi/zkgdi.h"

@@ -5,13 +5,14 @@
 #include <unistd.h>
 
 #include "entities/tables.h"
-#include "game/assets.h"
-#include "game/frame.h"
-#include "game/game_state.h"
-#include "game/new_game.h"
+#include "flow/assets.h"
+#include "flow/new_game.h"
+#include "frame/frame.h"
 #include "platform/platform.h"
 #include "platform/sim/sim_control.h"
 #include "runtime/runtime.h"
+#include "state/game_state.h"
+#include "state/pictures.h"
 #include "zkgdi/zkgdi.h"
 
 namespace {

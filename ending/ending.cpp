@@ -2,11 +2,11 @@
 
 #include "ending/texts.h"
 #include "entities/tables.h"
-#include "game/assets.h"
-#include "game/game_state.h"
-#include "game/keys.h"
+#include "frame/play_input.h"
 #include "platform/platform.h"
 #include "runtime/runtime.h"
+#include "state/game_state.h"
+#include "state/pictures.h"
 #include "zkgdi/zkgdi.h"
 
 using platform::Sleep;

@@ -1,13 +1,14 @@
 #include "enemies/enemy.h"
 
+#include "enemies/enemy_shots.h"
 #include "enemies/patterns.h"
 #include "entities/player.h"
 #include "entities/sprites.h"
 #include "entities/tables.h"
-#include "entities/waves.h"
-#include "game/assets.h"
-#include "game/game_state.h"
 #include "runtime/runtime.h"
+#include "state/game_state.h"
+#include "state/pictures.h"
+#include "zkmci/zkmci.h"
 
 namespace {
 // Speeds as the game derives them: kind 1 vy floor(1 + 0.25 * 5), kind 2
@@ -213,5 +214,30 @@ void UpdateEnemy(int i) {
   if (c.state >= 1 && c.state <= 4) {
     DrawChrSprite(c.state, frame, c.x - c.radius, c.y - c.radius);
     if (fireRoll == 0 && c.cooldown == 0) Fire(i);
+  }
+}
+
+int EnemySlotCount() {
+  int n = gs.enemySlots;
+  if (n < 0) return 0;
+  return n > kMaxEnemySlots ? kMaxEnemySlots : n;
+}
+
+void DestroyEnemy(int i) {
+  if (i < 0 || i > kMaxEnemySlots) return;
+  chr[i].state = 240;
+  chr[i].anim = 0;
+  if (i > 0 && gs.quota > 0) {
+    gs.quota -= 1;
+    gs.score += 5 * chr[i].level;
+    if (gs.quota < 1) {
+      SpawnEnemy(1, 4);
+      SoundCommand(gs.BgmId[2], kSoundStop, 0, "");
+      SoundCommand(gs.BgmId[3], kSoundPlayLooped, 0, "");
+    }
+  } else if (gs.quota < 1) {
+    // The wreck is drawn at the boss sprite's top-left corner from now on.
+    gs.bossX = static_cast<double>(chr[1].x) - chr[1].radius;
+    gs.bossY = static_cast<double>(chr[1].y) - chr[1].radius;
   }
 }

@@ -1,5 +1,6 @@
 // The three enemy kinds and the boss: placement, movement, turns, contact,
-// drawing and the decision to fire.
+// drawing, the decision to fire, and destruction with its score, quota count
+// and the boss's entry.
 #pragma once
 #include <cstdint>
 
@@ -18,3 +19,9 @@ void UpdateEnemy(int i);
 // The boss's own step (entry, roaming box, turns, patterns); returns the fire
 // roll (0 fires when the cooldown allows).
 int32_t BossStep();
+
+// enemySlots kept within the table (the difficulty level: 5, 12, 20 or 30).
+int EnemySlotCount();
+// Turns enemy i into an explosion; counts it against the quota and pays for
+// it, sending in the boss when the quota runs out.
+void DestroyEnemy(int i);

@@ -1,9 +1,11 @@
 #include "enemies/enemy_shots.h"
 
+#include "entities/player.h"
 #include "entities/tables.h"
 #include "runtime/runtime.h"
 
 namespace {
+constexpr int32_t kFireCooldown = 3;
 constexpr int32_t kBulletRadius = 6;
 constexpr int32_t kStraightVy = 5;
 constexpr int32_t kAimedSpeed = 6;  // floor(1.2 * 5)
@@ -59,4 +61,29 @@ void FireAimedShot(int slot, int i) {
   s.vy = kAimedSpeed;
   s.damage = 2 * shooter.state;
   shooter.cooldown = (5 - shooter.state) * 3;
+}
+
+void Fire(int i) {
+  if (i < 0 || i > kMaxEnemySlots) return;
+  chr[i].cooldown = kFireCooldown;
+  if (i == 0) {
+    FirePlayerShots();
+    return;
+  }
+  switch (chr[i].state) {
+    case 1:
+    case 2:
+      FireStraightShot(FreeShotSlot(), i);
+      break;
+    case 3:
+      FireAimedShot(FreeShotSlot(), i);
+      break;
+    case 4:
+      // Two searches: the aimed bullet takes the lower slot.
+      FireAimedShot(FreeShotSlot(), i);
+      FireStraightShot(FreeShotSlot(), i);
+      break;
+    default:
+      break;  // exploding or free: nothing
+  }
 }

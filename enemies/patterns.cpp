@@ -1,8 +1,8 @@
 #include "enemies/patterns.h"
 
 #include "entities/tables.h"
-#include "game/game_state.h"
 #include "runtime/runtime.h"
+#include "state/game_state.h"
 
 namespace {
 constexpr int32_t kPatternDamage = 20;  // floor(0.2 * 100)

@@ -1,14 +1,12 @@
 #include "entities/player.h"
 
-#include "enemies/enemy_shots.h"
 #include "entities/sprites.h"
 #include "entities/tables.h"
-#include "game/game_state.h"
 #include "runtime/runtime.h"
+#include "state/game_state.h"
 
 namespace {
 constexpr double kAnimStep = 0.05;  // each sprite frame shows for 20 frames
-constexpr int32_t kFireCooldown = 3;
 constexpr int32_t kShotRadius = 7;
 
 struct FirePattern {
@@ -38,31 +36,6 @@ void UpdatePlayer() {
       DrawExplosion(ship.x, ship.y, f);
       ship.anim += 1;
     }
-  }
-}
-
-void Fire(int i) {
-  if (i < 0 || i > kMaxEnemySlots) return;
-  chr[i].cooldown = kFireCooldown;
-  if (i == 0) {
-    FirePlayerShots();
-    return;
-  }
-  switch (chr[i].state) {
-    case 1:
-    case 2:
-      FireStraightShot(FreeShotSlot(), i);
-      break;
-    case 3:
-      FireAimedShot(FreeShotSlot(), i);
-      break;
-    case 4:
-      // Two searches: the aimed bullet takes the lower slot.
-      FireAimedShot(FreeShotSlot(), i);
-      FireStraightShot(FreeShotSlot(), i);
-      break;
-    default:
-      break;  // exploding or free: nothing
   }
 }
 

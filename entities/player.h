@@ -13,9 +13,6 @@ constexpr int32_t kShipLowestY = 220;  // the LIFE gauge lies below
 
 // Animates, cools down and draws the ship, or plays its death explosion.
 void UpdatePlayer();
-// Fire for character i: sets its cooldown to 3, then fires the ship's pattern
-// (i = 0) or the enemy's shots by its state.
-void Fire(int i);
 // The ship's shots for its level, each in the lowest free slot.
 void FirePlayerShots();
 // Fills sht[slot] with a player shot (nothing when slot is 0) and sets the

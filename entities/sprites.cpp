@@ -1,7 +1,7 @@
 #include "entities/sprites.h"
 
-#include "game/assets.h"
-#include "platform/surface.h"
+#include "platform/platform.h"
+#include "state/pictures.h"
 #include "zkgdi/zkgdi.h"
 
 namespace {

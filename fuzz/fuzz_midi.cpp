@@ -6,10 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "platform/audio.h"
-#include "platform/audio_mixer.h"
-#include "platform/midi_file.h"
-#include "platform/midi_synth.h"
+#include "platform/audio/audio.h"
+#include "platform/audio/audio_mixer.h"
+#include "platform/audio/midi_file.h"
+#include "platform/audio/midi_synth.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   platform::MidiFileInfo info;

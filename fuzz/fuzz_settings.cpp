@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "game/game_state.h"
 #include "settings/settings.h"
+#include "state/game_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const SettingsValues read = ParseSettings(data, size);

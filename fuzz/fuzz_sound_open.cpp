@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/audio.h"
-#include "platform/audio_mixer.h"
+#include "platform/audio/audio.h"
+#include "platform/audio/audio_mixer.h"
 
 namespace {
 std::string g_file;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/surface.h"
+#include "platform/gfx/surface.h"
 
 namespace platform {
 
@@ -142,6 +142,12 @@ int MessageBox(Window owner, const std::string& text, const std::string& caption
 // codes, otherwise a handle (5 or more) to pass back to RestoreDisplayMode.
 int ChangeDisplayMode(Window w, int width, int height, int bitsPerPixel, int flag);
 int RestoreDisplayMode(int handle, Window w);
+
+// ---------------------------------------------------------------- sound
+// Carries out one MCI command string (open/play/stop/seek/close). Returns 0 on
+// success or an MCI-style error code. Blocks only for "play ... wait".
+// (The mixer behind it is platform/audio/audio.h, for the backends.)
+uint32_t SendMciString(const std::string& command);
 
 // ---------------------------------------------------------------- process
 // The path the program takes as its own executable (decides where the

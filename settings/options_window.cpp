@@ -2,11 +2,10 @@
 // score. It edits the in-memory settings; the file is written at shutdown.
 #include "settings/options_window.h"
 
-#include "game/game_state.h"
-#include "platform/widgets.h"
+#include "display/full_window.h"
+#include "platform/ui/widgets.h"
 #include "runtime/runtime.h"
-#include "shell/full_window.h"
-#include "shell/main_window.h"
+#include "state/game_state.h"
 
 namespace {
 

@@ -5,6 +5,9 @@
 
 #include "platform/platform.h"
 
+// The window class of the options window, registered at start-up.
+constexpr const char* kDialogClass = "NORMALDLG";
+
 int OpenOptionWindow(platform::Window owner, const std::string& kind);
 intptr_t OptionWindowProc(platform::Window w, uint32_t msg, intptr_t wParam, intptr_t lParam);
 void FillOptions();

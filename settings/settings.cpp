@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <mutex>
 
-#include "game/game_state.h"
 #include "platform/platform.h"
 #include "runtime/runtime.h"
+#include "state/game_state.h"
 
 namespace {
 

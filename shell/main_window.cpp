@@ -2,16 +2,17 @@
 
 #include <cstdio>
 
-#include "game/assets.h"
-#include "game/game_state.h"
-#include "game/game_thread.h"
-#include "game/keys.h"
-#include "game/regulator.h"
-#include "game/state_dump.h"
+#include "display/full_window.h"
+#include "flow/assets.h"
+#include "flow/game_thread.h"
+#include "flow/keys.h"
+#include "frame/regulator.h"
 #include "runtime/runtime.h"
+#include "settings/options_window.h"
 #include "settings/settings.h"
-#include "shell/full_window.h"
 #include "shell/shell.h"
+#include "state/game_state.h"
+#include "state/pictures.h"
 #include "zkgdi/zkgdi.h"
 #include "zkmci/zkmci.h"
 
@@ -105,7 +106,6 @@ void PrepareProcess() {
   InitZKMCI();
   Randomize();
   SetConstantGameState();
-  RegisterStateDumpHooks();
   gRegulatorThread = platform::StartThread(FpsRegulator, "regulator");
   platform::RegisterWindowClass(kMainWindowClass, MainWindowProc);
 }

@@ -6,7 +6,6 @@
 #include "platform/platform.h"
 
 constexpr const char* kMainWindowClass = "NORMAL0";
-constexpr const char* kDialogClass = "NORMALDLG";
 constexpr const char* kMainWindowTitle = "Quillmoor Ver.1.00";
 
 intptr_t MainWindowProc(platform::Window w, uint32_t msg, intptr_t wParam, intptr_t lParam);

@@ -1,8 +1,8 @@
 // Bitmaps, fills and text into the current target's back buffer.
 #include <algorithm>
 
-#include "platform/bmp.h"
-#include "platform/text.h"
+#include "platform/gfx/bmp.h"
+#include "platform/gfx/text.h"
 #include "runtime/runtime.h"
 #include "zkgdi/zkgdi_internal.h"
 

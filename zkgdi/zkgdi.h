@@ -5,7 +5,6 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/surface.h"
 
 using platform::Brush;
 using platform::Surface;

@@ -2,7 +2,6 @@
 #include <climits>
 #include <vector>
 
-#include "platform/audio.h"
 #include "platform/platform.h"
 #include "zkmci/sound_state.h"
 #include "zkmci/zkmci.h"

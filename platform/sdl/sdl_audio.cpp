@@ -3,7 +3,7 @@
 // soundfont never holds up the window; without a device the game is silent.
 #include <thread>
 
-#include "platform/audio.h"
+#include "platform/audio/audio.h"
 #include "platform/sdl/sdl_internal.h"
 
 namespace platform::sdl {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/sdl/sdl_internal.h"
-#include "platform/widgets.h"
+#include "platform/ui/widgets.h"
 
 namespace platform {
 namespace sdl {

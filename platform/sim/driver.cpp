@@ -15,8 +15,8 @@
 #include <memory>
 #include <sstream>
 
-#include "platform/audio.h"
-#include "platform/png.h"
+#include "platform/audio/audio.h"
+#include "platform/gfx/png.h"
 #include "platform/sim/sim_control.h"
 #include "platform/sim/sim_driver.h"
 #include "platform/sim/sim_internal.h"

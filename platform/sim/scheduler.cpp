@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/audio.h"
+#include "platform/audio/audio.h"
 #include "platform/sim/sim_driver.h"
 #include "platform/sim/sim_internal.h"
 

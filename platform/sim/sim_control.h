@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/gfx/surface.h"
 #include "platform/platform.h"
-#include "platform/surface.h"
 
 namespace platform::sim {
 

@@ -50,7 +50,7 @@ struct SimOptions {
   std::string log;
   std::string audio;
   int displayFail = 0;
-  bool bot = false;        // the game's bot holds the keys (game/bot.h)
+  bool bot = false;        // the game's bot holds the keys (headless/bot.h)
   bool logMemory = false;  // with --bot: resident memory on each bot log line
   int botGames = 0;        // with --bot: Escape on the title after this many games
 };

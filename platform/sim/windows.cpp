@@ -9,7 +9,7 @@
 #include <system_error>
 
 #include "platform/sim/sim_internal.h"
-#include "platform/widgets.h"
+#include "platform/ui/widgets.h"
 
 namespace platform::sim::detail {
 namespace {

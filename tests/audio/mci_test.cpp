@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "platform/audio.h"
-#include "platform/audio_mixer.h"
-#include "platform/mci.h"
+#include "platform/audio/audio.h"
+#include "platform/audio/audio_mixer.h"
+#include "platform/audio/mci.h"
 #include "platform/sim/sim_control.h"
 #include "platform/sim/sim_driver.h"
 #include "tests/audio/sound_files.h"

@@ -2,7 +2,7 @@
 // the synthesiser reads, and every way a file can be broken.
 #include <gtest/gtest.h>
 
-#include "platform/midi_file.h"
+#include "platform/audio/midi_file.h"
 #include "tests/audio/sound_files.h"
 
 using namespace soundfiles;

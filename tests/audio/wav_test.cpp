@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/wav.h"
+#include "platform/audio/wav.h"
 #include "tests/audio/sound_files.h"
 
 using namespace soundfiles;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/bmp.h"
+#include "platform/gfx/bmp.h"
 #include "tests/bmp/bmp_writer.h"
 
 using namespace platform;

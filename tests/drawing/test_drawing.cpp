@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "game/draw_box.h"
-#include "game/game_state.h"
-#include "platform/png.h"
+#include "frame/draw_box.h"
+#include "platform/gfx/png.h"
 #include "platform/platform.h"
 #include "platform/sim/sim_control.h"
 #include "runtime/runtime.h"
+#include "state/game_state.h"
 #include "tests/bmp/bmp_writer.h"
 #include "zkgdi/zkgdi.h"
 

@@ -20,8 +20,8 @@
 #include <string>
 #include <thread>
 
-#include "game/game_state.h"
 #include "settings/settings.h"
+#include "state/game_state.h"
 #include "tests/scenario/scenario.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // first frame, not at thousands of frames a second.
 #include <gtest/gtest.h>
 
-#include "game/game_state.h"
 #include "shell/main_window.h"
+#include "state/game_state.h"
 
 TEST(FrameDelayStart, UnlearnedDelayStartsAtTheTargetsFrameTime) {
   ResetGameState();

@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <vector>
 
-#include "game/asset_list.h"
-#include "game/assets.h"
-#include "game/new_game.h"
+#include "flow/assets.h"
+#include "flow/new_game.h"
+#include "platform/gfx/surface.h"
 #include "platform/platform.h"
 #include "platform/sim/sim_control.h"
-#include "platform/surface.h"
 #include "runtime/runtime.h"
+#include "state/pictures.h"
 #include "zkgdi/zkgdi.h"
 
 namespace {

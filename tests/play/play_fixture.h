@@ -7,7 +7,7 @@
 #include <string>
 
 #include "entities/tables.h"
-#include "game/game_state.h"
+#include "state/game_state.h"
 
 // Test radii: frame-1 sprites of 16, 20, 24 and 64 pixels square.
 constexpr int32_t kKind1Radius = 8;

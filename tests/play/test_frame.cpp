@@ -2,9 +2,9 @@
 // end tests, the regulator's dead band, and a seeded run.
 #include <vector>
 
-#include "game/frame.h"
-#include "game/keys.h"
-#include "game/regulator.h"
+#include "flow/keys.h"
+#include "frame/frame.h"
+#include "frame/regulator.h"
 #include "platform/platform.h"
 #include "platform/sim/sim_control.h"
 #include "play_fixture.h"

@@ -2,7 +2,7 @@
 // buffer, the start of the ship's death, the level-up notice.
 #include <vector>
 
-#include "game/hud.h"
+#include "frame/hud.h"
 #include "play_fixture.h"
 #include "runtime/runtime.h"
 

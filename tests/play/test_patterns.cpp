@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "enemies/patterns.h"
-#include "entities/shots.h"
+#include "frame/shots.h"
 #include "play_fixture.h"
 #include "runtime/runtime.h"
 

@@ -1,5 +1,5 @@
 // The graze gauge and the rage burst.
-#include "game/rage.h"
+#include "frame/rage.h"
 #include "play_fixture.h"
 
 namespace {

@@ -2,12 +2,13 @@
 // movement limits, animation and death explosion.
 #include <vector>
 
+#include "enemies/enemy_shots.h"
 #include "entities/player.h"
-#include "runtime/runtime.h"
-#include "game/new_game.h"
-#include "game/play_input.h"
+#include "flow/new_game.h"
+#include "frame/play_input.h"
 #include "platform/platform.h"
 #include "play_fixture.h"
+#include "runtime/runtime.h"
 
 using platform::VK_DOWN;
 using platform::VK_LEFT;

@@ -1,8 +1,8 @@
 // The shot step: margins, kind-3 and kind-4 motion, hits, grazes.
 #include <vector>
 
-#include "entities/shots.h"
-#include "game/rage.h"
+#include "frame/rage.h"
+#include "frame/shots.h"
 #include "play_fixture.h"
 
 using ShotTest = PlayTest;

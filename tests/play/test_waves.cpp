@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "enemies/enemy.h"
-#include "entities/waves.h"
-#include "game/assets.h"
-#include "platform/audio.h"
+#include "enemies/waves.h"
+#include "platform/audio/audio.h"
 #include "platform/platform.h"
 #include "platform/sim/sim_control.h"
 #include "play_fixture.h"
 #include "runtime/runtime.h"
+#include "state/pictures.h"
 #include "zkmci/zkmci.h"
 
 using WaveTest = PlayTest;

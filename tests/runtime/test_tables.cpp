@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "entities/tables.h"
-#include "game/game_state.h"
+#include "state/game_state.h"
 
 namespace {
 Chr MakeChr(int state, int x, int y, int radius) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/png.h"
+#include "platform/gfx/png.h"
 #include "tests/scenario/scenario.h"
 
 namespace scenario {

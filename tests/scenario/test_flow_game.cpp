@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/bmp.h"
-#include "platform/png.h"
+#include "platform/gfx/bmp.h"
+#include "platform/gfx/png.h"
 #include "tests/scenario/json.h"
 #include "tests/scenario/scenario.h"
 

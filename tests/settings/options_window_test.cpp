@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "game/game_state.h"
-#include "platform/png.h"
+#include "platform/gfx/png.h"
 #include "platform/sim/sim_control.h"
-#include "platform/widgets.h"
+#include "platform/ui/widgets.h"
 #include "settings/options_window.h"
 #include "shell/main_window.h"
+#include "state/game_state.h"
 
 using namespace platform;
 

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "game/game_state.h"
 #include "settings/settings.h"
+#include "state/game_state.h"
 
 namespace fs = std::filesystem;
 

@@ -2,9 +2,9 @@
 // and what happens when they are missing.
 #include <set>
 
-#include "game/asset_list.h"
-#include "game/assets.h"
+#include "flow/assets.h"
 #include "shell_fixture.h"
+#include "state/pictures.h"
 #include "zkgdi/zkgdi.h"
 
 namespace shelltest {

@@ -1,6 +1,6 @@
 // Full-window mode: the switch there and back, and each failure with its
 // message, byte for byte.
-#include "shell/full_window.h"
+#include "display/full_window.h"
 #include "shell_fixture.h"
 
 using platform::Rect;

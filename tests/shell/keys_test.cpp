@@ -1,5 +1,6 @@
 // The key handlers of the main window and the whole-press wait.
-#include "game/keys.h"
+#include "flow/keys.h"
+#include "frame/play_input.h"
 #include "shell/main_window.h"
 #include "shell_fixture.h"
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "entities/tables.h"
-#include "game/game_state.h"
 #include "platform/platform.h"
 #include "platform/sim/sim_control.h"
+#include "state/game_state.h"
 
 // From the drawing layer (its header would clash with the X11 one in the
 // real-window test).

@@ -4,11 +4,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "game/assets.h"
+#include "flow/assets.h"
 #include "settings/settings.h"
 #include "shell/main_window.h"
 #include "shell/shell.h"
 #include "shell_fixture.h"
+#include "state/pictures.h"
 
 namespace shelltest {
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <variant>
 
-#include "game/state_dump.h"
+#include "headless/state_dump.h"
 #include "shell_fixture.h"
 
 namespace shelltest {

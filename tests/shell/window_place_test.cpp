@@ -1,6 +1,6 @@
 // Window placement: the client area fitted through the nominal frame, and
 // centring over a window or the desktop.
-#include "shell/full_window.h"
+#include "display/full_window.h"
 #include "shell/main_window.h"
 #include "shell_fixture.h"
 

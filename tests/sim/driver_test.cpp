@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/gfx/png.h"
 #include "platform/platform.h"
-#include "platform/png.h"
 #include "platform/sim/sim_control.h"
 #include "platform/sim/sim_driver.h"
 

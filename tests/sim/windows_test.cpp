@@ -7,7 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/sim/sim_control.h"
-#include "platform/widgets.h"
+#include "platform/ui/widgets.h"
 
 using namespace platform;
 

@@ -2,7 +2,7 @@
 // never in play, P for a paused game, Space held in play, the notes of a
 // whole game, and the dodging rule against bullets, accelerating bullets,
 // rammers and walls.
-#include "game/bot.h"
+#include "headless/bot.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "entities/tables.h"
-#include "game/game_state.h"
 #include "platform/platform.h"
+#include "state/game_state.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <random>
 #include <string>
 
-#include "platform/png.h"
-#include "platform/surface.h"
+#include "platform/gfx/png.h"
+#include "platform/gfx/surface.h"
 
 using namespace platform;
 

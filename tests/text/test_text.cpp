@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/png.h"
-#include "platform/surface.h"
-#include "platform/text.h"
+#include "platform/gfx/png.h"
+#include "platform/gfx/surface.h"
+#include "platform/gfx/text.h"
 
 using namespace platform;
 

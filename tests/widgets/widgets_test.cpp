@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/png.h"
+#include "platform/gfx/png.h"
 #include "platform/sim/sim_control.h"
-#include "platform/widgets.h"
+#include "platform/ui/widgets.h"
 
 using namespace platform;
 

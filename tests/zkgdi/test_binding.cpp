@@ -1,6 +1,6 @@
 // Registration of windows, the target, the palette and its brushes, the
 // messages, and the hand-off of finished frames to the paint handler.
-#include "platform/surface.h"
+#include "platform/gfx/surface.h"
 #include "zkgdi_fixture.h"
 
 using platform::sim::MessageBoxRecord;

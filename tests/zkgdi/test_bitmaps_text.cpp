@@ -1,8 +1,8 @@
 // Bitmaps drawn through the layer, and text placement, flags and shadow.
 #include <cstdio>
 
-#include "platform/surface.h"
-#include "platform/text.h"
+#include "platform/gfx/surface.h"
+#include "platform/gfx/text.h"
 #include "runtime/runtime.h"
 #include "tests/bmp/bmp_writer.h"
 #include "zkgdi_fixture.h"

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/wav.h"
+#include "platform/audio/wav.h"
 #include "tests/audio/sound_files.h"
 
 #ifdef QM_SIM_BINARY

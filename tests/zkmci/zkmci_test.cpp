@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "platform/audio.h"
-#include "platform/audio_mixer.h"
+#include "platform/audio/audio.h"
+#include "platform/audio/audio_mixer.h"
 #include "platform/platform.h"
 #include "platform/sim/sim_control.h"
 #include "tests/audio/sound_files.h"

@@ -1,8 +1,0 @@
-// The keys polled during play: the arrows and the fire key.
-#pragma once
-
-// Moves the ship 5 pixels per held arrow (up, down, left, right, in that
-// order), each move clamped to its limit.
-void ReadMoveKeys();
-// Fires when the ship's cooldown is 0: always in AUTO, with space held in MANUAL.
-void ReadFireKey();
