@@ -1,9 +1,9 @@
-// The ending chosen by level and damage, the words' fit on screen, and the
-// boss's chain of explosions after a win.
+// The ending chosen by level and damage, its reveal and the staff roll frame
+// by frame, the words' fit on screen, and the boss's chain of explosions.
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
+#include <vector>
 
 #include "ending/ending.h"
 #include "ending/texts.h"
@@ -50,31 +50,57 @@ class FlowTest : public ::testing::Test {
     EXPECT_TRUE(platform::sim::MessageBoxes().empty())
         << platform::sim::MessageBoxes().front().text;
   }
+  // Keeps a copy of the back buffer at each of these simulated times.
+  void SnapAt(const std::vector<uint64_t>& times) {
+    shots_.resize(times.size());
+    for (size_t i = 0; i < times.size(); ++i)
+      platform::sim::ScheduleAt(times[i], [this, i] { shots_[i] = *gs.backSurface; });
+  }
+  void Clear() {
+    platform::Brush* black = platform::CreateSolidBrush(0);
+    platform::FillRect(*gs.backSurface, {0, 0, 320, 240}, black);
+    platform::DeleteBrush(black);
+  }
+  // The number of pixels of rows [y0, y1) where the snapshot differs from
+  // the frame now on the back buffer.
+  int Differences(const platform::Surface& shot, int y0 = 0, int y1 = 240) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = 0; x < 320; ++x) n += shot.at(x, y) != gs.backSurface->at(x, y);
+    return n;
+  }
   platform::Window window_ = 0;
+  std::vector<platform::Surface> shots_;
 };
 
-void ExpectLines(const char* const expected[kEndingLines + 1], int first, int last) {
-  for (int i = first; i <= last; ++i) EXPECT_EQ(endingText[i], expected[i]) << "line " << i;
-}
+uint32_t Grey(int v) { return RGB(v, v, v); }
+constexpr int kBoldShadow = kTextBold | kTextShadow, kSlanted = kTextBoldItalic | kTextShadow;
 
-TEST_F(FlowTest, EndingTextFollowsTheShipsHitPoints) {
-  gs.enemySlots = 12;
-  chr[0].hp = 29;
-  FillEndingText();
-  ExpectLines(kEndingNarrow, 1, 13);
-  chr[0].hp = 30;  // floor(100 * 0.3) is the first clear victory
-  FillEndingText();
-  ExpectLines(kEndingClear, 1, 13);
-  chr[0].hp = 99;
-  FillEndingText();
-  ExpectLines(kEndingClear, 1, 13);
-  chr[0].hp = 100;
-  FillEndingText();
-  ExpectLines(kEndingFlawless, 1, 13);
-  chr[0].hp = 1;
-  gs.enemySlots = 5;
-  FillEndingText();
-  ExpectLines(kEndingNarrow, 1, 13);
+TEST_F(FlowTest, EndingTextFollowsLevelAndHitPoints) {
+  struct Case {
+    int slots, hp;
+    const char* const* text;
+  } cases[] = {
+      {12, 29, kEndingNarrow}, {12, 30, kEndingClear},  // floor(100 * 0.3) is a clear win
+      {12, 99, kEndingClear},  {12, 100, kEndingFlawless}, {5, 1, kEndingNarrow},
+      {20, 100, kEndingFlawless}, {30, 100, kEndingGod},  // God whatever the hit points
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "slots " << c.slots << " hp " << c.hp);
+    gs.enemySlots = c.slots;
+    chr[0].hp = c.hp;
+    FillEndingText();
+    for (int i = 1; i <= kEndingLines; ++i) EXPECT_EQ(endingText[i], c.text[i]) << "line " << i;
+  }
+  // The God ending also puts the second title picture in place for good.
+  platform::Surface title2 = platform::LoadBmpFile("image/title2.bmp");
+  ASSERT_FALSE(title2.empty());
+  ASSERT_NE(titleBmp.hbitmap, nullptr);
+  EXPECT_EQ(titleBmp.width, title2.width());
+  int same = 0;
+  for (int y = 0; y < 240; y += 7)
+    for (int x = 0; x < 320; x += 7) same += titleBmp.hbitmap->at(x, y) == title2.at(x, y);
+  EXPECT_EQ(same, 46 * 35);
 }
 
 TEST_F(FlowTest, EndingsShareTheirOpeningAndClosingAndBlankLines) {
@@ -89,21 +115,6 @@ TEST_F(FlowTest, EndingsShareTheirOpeningAndClosingAndBlankLines) {
   EXPECT_STREQ(kEndingClear[7], "");
   for (int blank : {4, 8, 12}) EXPECT_STREQ(kEndingGod[blank], "") << blank;
   for (int line : {1, 2, 3, 5, 6, 7, 9, 10, 11, 13}) EXPECT_STRNE(kEndingGod[line], "") << line;
-}
-
-TEST_F(FlowTest, GodEndingReplacesTheTitlePictureWhateverTheHitPoints) {
-  gs.enemySlots = 30;
-  chr[0].hp = 100;
-  FillEndingText();
-  ExpectLines(kEndingGod, 1, 13);
-  platform::Surface title2 = platform::LoadBmpFile("image/title2.bmp");
-  ASSERT_FALSE(title2.empty());
-  ASSERT_NE(titleBmp.hbitmap, nullptr);
-  EXPECT_EQ(titleBmp.width, title2.width());
-  int same = 0;
-  for (int y = 0; y < 240; y += 7)
-    for (int x = 0; x < 320; x += 7) same += titleBmp.hbitmap->at(x, y) == title2.at(x, y);
-  EXPECT_EQ(same, 46 * 35);
 }
 
 TEST_F(FlowTest, EveryLineFitsTheScreenAtItsSize) {
@@ -134,6 +145,108 @@ TEST_F(FlowTest, CreditPagesHaveTheirHeadingsAndEntryCounts) {
   }
 }
 
+// The reveal: 241 steps of 150 ms while the title picture rises from y 240
+// to 0; each line fades in by 15 a step (the first from 30, the rest from
+// 15), white once shown, centred at y = 16 x line; then a 3 s pause.
+TEST_F(FlowTest, EndingRevealsLineByLineAsThePictureRises) {
+  gs.enemySlots = 12;
+  chr[0].hp = 50;
+  Clear();
+  struct Moment {
+    int step, shown, fade;  // fade < 0: no grey line (all 13 shown)
+  } moments[] = {{0, 0, 30},    {15, 0, 255},   {16, 1, 15},   {40, 2, 120},
+                 {120, 7, 45},  {219, 12, 255}, {220, 13, -1}, {240, 13, -1}};
+  const uint64_t start = platform::sim::Now();
+  std::vector<uint64_t> times;
+  for (const Moment& m : moments) times.push_back(start + m.step * 150 + 75);
+  times.push_back(start + 241 * 150 + 2900);  // the pause keeps the last frame
+  SnapAt(times);
+  ShowEnding();
+  EXPECT_EQ(platform::sim::Now() - start, 241u * 150u + 3000u);
+  auto line = [](int i, uint32_t colour) {
+    PrintText(-1, i * 16, kEndingClear[i], colour, 14, kBoldShadow);
+  };
+  for (size_t k = 0; k < times.size(); ++k) {
+    const Moment& m = moments[k < 8 ? k : 7];
+    SCOPED_TRACE(testing::Message() << "step " << m.step << " at " << times[k] - start << " ms");
+    Clear();
+    DrawBmp(0, 240 - m.step, titleBmp, platform::SRCCOPY);
+    for (int i = 1; i <= m.shown; ++i) line(i, Grey(255));
+    if (m.fade >= 0) line(m.shown + 1, Grey(m.fade));
+    EXPECT_EQ(Differences(shots_[k]), 0);
+  }
+}
+
+// Each page: the heading fades in at (10, 100) by 5 every 10 ms, a 1 s wait,
+// then each entry slides in at y 120 from x 320 to 30 by 10 every 10 ms in
+// green and stays 3 s; 2 s at the end. A page with one entry lasts 6820 ms,
+// with three 13420 ms. The closing page fades in by 5 every 100 ms and
+// stays until Enter.
+TEST_F(FlowTest, StaffRollPagesKeepTheirCadenceColoursAndPlaces) {
+  const uint64_t t = platform::sim::Now();
+  const uint64_t page[] = {t, t + 6820, t + 13640, t + 27060, t + 33880, t + 40700};
+  const uint64_t closing = t + 54120;
+  struct Moment {
+    uint64_t at;
+    int page, heading, entry, x;  // heading: its grey; entry 0: none shown
+  } moments[] = {
+      {page[0] + 105, 0, 50, 0, 0},           // fade step 10
+      {page[0] + 1020, 0, 255, 0, 0},         // the 1 s wait
+      {page[0] + 1625, 0, 255, 1, 220},       // slide step 10
+      {page[0] + 3320, 0, 255, 1, 30},        // at rest
+      {page[0] + 5820, 0, 255, 1, 30},        // the last 2 s
+      {page[1] + 5, 1, 0, 0, 0},              // the next page starts from black
+      {page[2] + 4975, 2, 255, 2, 170},       // the second entry replaces the first
+      {page[2] + 9920, 2, 255, 3, 30},
+      {page[3] + 3320, 3, 255, 1, 30},
+      {page[5] + 9920, 5, 255, 3, 30},
+  };
+  const int closingSteps[] = {10, 51};  // v = 50 and 255
+  std::vector<uint64_t> times;
+  for (const Moment& m : moments) times.push_back(m.at);
+  for (int j : closingSteps) times.push_back(closing + 100 * j + 50);
+  SnapAt(times);
+  // Other keys do nothing; Enter, pressed and released, ends the roll.
+  platform::sim::ScheduleAt(closing + 6000, [] { platform::sim::PressKey(platform::VK_ESCAPE); });
+  platform::sim::ScheduleAt(closing + 6100, [] { platform::sim::ReleaseKey(platform::VK_ESCAPE); });
+  platform::sim::ScheduleAt(closing + 7000, [] { platform::sim::PressKey(platform::VK_RETURN); });
+  platform::sim::ScheduleAt(closing + 7100, [] { platform::sim::ReleaseKey(platform::VK_RETURN); });
+  ShowStaffRoll();
+  EXPECT_GE(platform::sim::Now(), closing + 7100);
+  EXPECT_LE(platform::sim::Now(), closing + 7102);
+  size_t k = 0;
+  for (const Moment& m : moments) {
+    SCOPED_TRACE(testing::Message() << "page " << m.page + 1 << " at " << m.at - t << " ms");
+    const CreditPage& p = kCredits[m.page];
+    DrawBmp(0, 0, titleBmp, platform::SRCCOPY);
+    PrintText(10, 100, p.heading, Grey(m.heading), 18, kSlanted);
+    if (m.entry > 0) PrintText(m.x, 120, p.entries[m.entry - 1], RGB(0, 255, 0), 18, kSlanted);
+    EXPECT_EQ(Differences(shots_[k++]), 0);
+  }
+  for (int j : closingSteps) {
+    const int v = 5 * j, grey = v * 3 / 4;
+    SCOPED_TRACE(testing::Message() << "closing page, v " << v);
+    DrawBmp(0, 0, titleBmp, platform::SRCCOPY);
+    PrintText(-1, 10, "Presented By", Grey(grey), 14, kTextBoldItalic);
+    PrintText(-1, 40, kPresenter, RGB(0, v, 0), 36, kBoldShadow);
+    EXPECT_EQ(Differences(shots_[k++], 0, 170), 0);  // further lines are the closing note
+  }
+}
+
+TEST_F(FlowTest, EmptyEntryEndsTheCreditPage) {
+  struct Case {
+    const char *e1, *e2, *e3;
+    uint64_t ms;
+  } cases[] = {{"", "b", "c", 3520}, {"a", "", "c", 6820}, {"a", "b", "", 10120},
+               {"a", "b", "c", 13420}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.e1 << "|" << c.e2 << "|" << c.e3);
+    const uint64_t start = platform::sim::Now();
+    ShowCredit("h", c.e1, c.e2, c.e3);
+    EXPECT_EQ(platform::sim::Now() - start, c.ms);
+  }
+}
+
 // Fifteen explosions in all: the boss's own and fourteen more, each at a
 // random point of the boss's square, two fresh random numbers apiece.
 TEST_F(FlowTest, BossDefeatSequencePlaysFifteenExplosionsOverTheBossSquare) {
@@ -157,10 +270,7 @@ TEST_F(FlowTest, BossDefeatSequencePlaysFifteenExplosionsOverTheBossSquare) {
   for (int k = 0; k < 14; ++k) {
     x = 118 + Int(Rnd() * 64);
     y = 58 + Int(Rnd() * 64);
-    EXPECT_GE(x, 118);
-    EXPECT_LT(x, 118 + 64);
-    EXPECT_GE(y, 58);
-    EXPECT_LT(y, 58 + 64);
+    EXPECT_TRUE(x >= 118 && x < 118 + 64 && y >= 58 && y < 58 + 64) << x << "," << y;
   }
   EXPECT_EQ(chr[1].x, x);
   EXPECT_EQ(chr[1].y, y);
