@@ -1,5 +1,7 @@
-// Shared pieces of the fault tests: many quillmoor-sim runs at once, the
-// settings file's exact form, and the moments of a reference run's log.
+// The harness every fault trial shares: quillmoor-sim runs started side by
+// side, each in its own folder with its keys, its log and its settings file,
+// and the checks every survivable fault must pass (exit code, a whole
+// settings file with the right high score).
 #pragma once
 #include <filesystem>
 #include <string>
@@ -11,52 +13,46 @@ namespace faults {
 
 namespace fs = std::filesystem;
 
-// One quillmoor-sim run: its arguments and the directory it starts in (its
-// stderr goes to stderr.txt there).
+// One run: started in `dir` with --dir `data`, --exe `exe` (default
+// dir/quillmoor), --keys dir/keys.txt, --log dir/log.txt and `args`.
 struct SimJob {
-  std::vector<std::string> args;
-  fs::path cwd;
-  int status = -1;     // exit status, or -1 when it did not exit normally
-  std::string errors;  // what it wrote on stderr
+  fs::path dir{};
+  std::string keys{};
+  std::vector<std::string> args{};
+  fs::path exe{};
+  fs::path data = QM_SOURCE_DIR;
+  scenario::Result result{};
 };
 
-// Runs the jobs, at most `parallel` at a time (0: one per processor), and
-// fills in their results.
-void RunAll(std::vector<SimJob>& jobs, int parallel = 0);
-
-// The seven values of a settings file whose every line is a whole decimal
-// number (the seventh may also be empty or the unlock text), each ended by
-// CR LF, with nothing after the seventh. False, with the reason, otherwise.
-struct SettingsLines {
-  std::vector<std::string> values;  // seven, without their line ends
-};
-bool ReadSettingsExactly(const fs::path& file, SettingsLines& out, std::string& why);
+// Runs the jobs two at a time and fills in their results.
+void RunAll(std::vector<SimJob>& jobs);
 
 // Moments of a run's log ("MS text" lines).
 class LogTimes {
  public:
   explicit LogTimes(const std::string& logText);
-  // The time of the nth line (from 1) whose text after the time is exactly
-  // `text`, at or after `from`; -1 when there is none.
-  long long Exact(const std::string& text, long long from = 0, int nth = 1) const;
-  // The same for lines whose text begins with `prefix`.
-  long long Prefix(const std::string& prefix, long long from = 0, int nth = 1) const;
-  // The text after the time of that line, or empty.
+  // The time of the first line at or after `from` whose text is `text`
+  // (or, with prefix, begins with it); -1 when there is none.
+  long long At(const std::string& text, long long from = 0, bool prefix = false) const;
   std::string TextOf(const std::string& prefix, long long from = 0) const;
+  std::string Last() const { return lines_.empty() ? "" : lines_.back().second; }
   const std::vector<std::pair<long long, std::string>>& lines() const { return lines_; }
 
  private:
   std::vector<std::pair<long long, std::string>> lines_;
 };
 
-// A settings file with these values, as the game writes it.
-std::string SettingsText(int targetFps, int frameDelay, int fireMode, int spare, int hiScore,
-                         int level, bool god);
+// The seven values of a settings file as the game writes it: whole decimal
+// numbers without leading zeros (the seventh empty or the unlock text), each
+// ended by CR LF and nothing after. Empty, with the reason, otherwise.
+std::vector<std::string> ReadSettingsExactly(const fs::path& file, std::string& why);
 
-// True in builds with the address or thread sanitizer, where every run is
-// several times slower; the second only with the thread sanitizer, where it
-// is many times slower.
-bool SanitizerBuild();
+std::string SettingsText(int fps, int delay, int fire, int spare, int hiScore, int level,
+                         bool god);
+
+// The job ended by itself with code 0, silent on stderr, "exit 0" last.
+void ExpectCleanExit(const SimJob& job);
+
 bool ThreadSanitizerBuild();
 
 }  // namespace faults

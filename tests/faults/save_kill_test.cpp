@@ -1,35 +1,27 @@
 // A process killed while it saves the settings, hundreds of times: a child
-// saves in a loop, each save with a higher high score, telling the parent
-// through a pipe each time a save has returned; the parent lets 0 to 2 saves
-// through and kills it with SIGKILL at a random moment within about one
-// more save. Every time, the file must be a whole save (seven CR LF lines
-// that read back to the same bytes), never older than the last save that
-// returned, and never older than what was seen before: the old file or a new
-// one, never a torn one.
+// saves in a loop with a rising high score, telling the parent through a pipe
+// each time a save has returned; the parent lets 0 to 2 saves through and
+// kills it at a random moment within about one more save. The file must be
+// a whole save every time, never older than the last save that returned: the
+// old file or a new one, never a torn one.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <filesystem>
 #include <random>
-#include <string>
 #include <thread>
 
 #include "settings/settings.h"
 #include "state/game_state.h"
-#include "tests/scenario/scenario.h"
+#include "tests/faults/faults.h"
 
+namespace faults {
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-constexpr int kKills = 400;
 
 void SetValues(int32_t hiScore) {
   gs.targetFps = 60;
@@ -41,37 +33,23 @@ void SetValues(int32_t hiScore) {
   gs.godUnlocked = 1;
 }
 
-// Saves for ever with a rising high score, writing a byte to `done` after
-// each save has returned; never returns.
-[[noreturn]] void SaveLoop(const std::string& path, int32_t first, int done) {
-  for (int32_t v = first;; ++v) {
-    SetValues(v);
-    SaveSettingsTo(path);
-    const char c = 's';
-    if (write(done, &c, 1) != 1) _exit(1);
-  }
-}
+class SaveKill : public scenario::ScenarioTest {};
 
-TEST(SaveKill, AKillDuringSavesLeavesTheOldFileOrTheNewOneNeverATornOne) {
-  const fs::path dir = fs::path(QM_BINARY_DIR) / "faults" / "save_kill";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  const std::string path = (dir / "quillmoor.ini").string();
+TEST_F(SaveKill, AKillDuringSavesLeavesTheOldFileOrTheNewOneNeverATornOne) {
+  constexpr int kKills = 200;
+  const std::string path = P("quillmoor.ini");
   SetValues(0);
   ASSERT_TRUE(SaveSettingsTo(path));
-
-  // A save syncs the disk, so its time follows the machine's load: it is
-  // measured as the kills go on, from the child's own pace.
-  double saveUs = 0;
-  {
-    const auto before = Clock::now();
-    for (int i = 0; i < 5; ++i) ASSERT_TRUE(SaveSettingsTo(path));
-    saveUs = std::chrono::duration<double, std::micro>(Clock::now() - before).count() / 5;
-  }
+  // A save syncs the disk, so its time follows the machine's load: measured
+  // at first, then from the child's own pace.
+  auto mark = Clock::now();
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(SaveSettingsTo(path));
+  double saveUs = std::chrono::duration<double, std::micro>(Clock::now() - mark).count() / 5;
   std::mt19937 rng(7);
   int32_t last = 0;
   int newer = 0, midSave = 0;
   for (int round = 0; round < kKills; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
     const int32_t first = (round + 1) * 100000;
     const int through = static_cast<int>(rng() % 3);  // whole saves let through first
     const double fraction = std::uniform_real_distribution<double>(0, 1.2)(rng);
@@ -81,18 +59,19 @@ TEST(SaveKill, AKillDuringSavesLeavesTheOldFileOrTheNewOneNeverATornOne) {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
       close(fds[0]);
-      SaveLoop(path, first, fds[1]);
+      for (int32_t v = first;; ++v) {
+        SetValues(v);
+        SaveSettingsTo(path);
+        if (write(fds[1], "s", 1) != 1) _exit(1);
+      }
     }
     close(fds[1]);
-    auto mark = Clock::now();
+    mark = Clock::now();
     for (int i = 0; i < through; ++i) {
       char c;
       ASSERT_EQ(read(fds[0], &c, 1), 1) << "the saver stopped";
       const auto now = Clock::now();
-      if (i > 0) {  // a whole save from one byte to the next
-        const double us = std::chrono::duration<double, std::micro>(now - mark).count();
-        saveUs = 0.8 * saveUs + 0.2 * us;
-      }
+      if (i > 0) saveUs = 0.8 * saveUs + 0.2 * std::chrono::duration<double, std::micro>(now - mark).count();
       mark = now;
     }
     std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long long>(fraction * saveUs)));
@@ -103,40 +82,26 @@ TEST(SaveKill, AKillDuringSavesLeavesTheOldFileOrTheNewOneNeverATornOne) {
     ASSERT_TRUE(WIFSIGNALED(status)) << "the saver ended by itself";
 
     const std::string bytes = scenario::ReadFile(path);
-    const SettingsValues v =
-        ParseSettings(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    ASSERT_EQ(FormatSettings(v), bytes) << "round " << round << ": torn file \"" << bytes << "\"";
-    ASSERT_EQ(v.targetFps, 60);
-    ASSERT_EQ(v.frameDelay, 14);
-    ASSERT_EQ(v.fireMode, 1);
-    ASSERT_EQ(v.spareSetting, 7);
-    ASSERT_EQ(v.enemySlots, 20);
-    ASSERT_EQ(v.godUnlocked, 1);
-    // The old file, or one of this child's saves; a save that returned is
-    // there for good.
-    ASSERT_TRUE(v.hiScore == last || v.hiScore >= first)
-        << "round " << round << ": high score " << v.hiScore << " after " << last;
+    const SettingsValues v = ParseSettings(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    ASSERT_EQ(FormatSettings(v), bytes) << "torn file \"" << bytes << "\"";
+    ASSERT_EQ(FormatSettings({60, 14, 1, 7, v.hiScore, 20, 1}), bytes);
+    // The old file or one of this child's saves; a save that returned stays.
+    ASSERT_TRUE(v.hiScore == last || v.hiScore >= first) << v.hiScore << " after " << last;
     if (through > 0) {
-      ASSERT_GE(v.hiScore, first + through - 1) << "round " << round << ": a finished save lost";
+      ASSERT_GE(v.hiScore, first + through - 1) << "a finished save lost";
     }
-    if (v.hiScore != last) ++newer;
-    // A temporary file left behind: this kill came in the middle of a save.
-    if (fs::exists(path + ".tmp")) ++midSave;
+    newer += v.hiScore != last;
+    midSave += fs::exists(path + ".tmp");  // this kill came in the middle of a save
     last = v.hiScore;
   }
   // The kills came both inside saves and after them.
   EXPECT_GT(midSave, kKills / 10);
   EXPECT_GT(newer, kKills / 2);
-  std::printf("save kill: %d kills, %d left a temporary file (in the middle of a save), %d a newer"
-              " file, none torn (a save took about %.0f us)\n",
-              kKills, midSave, newer, saveUs);
-
   // The game still loads what the last kill left.
-  SetValues(0);
   gs.hiScore = -1;
   ASSERT_TRUE(LoadSettingsFrom(path));
   EXPECT_EQ(gs.hiScore, last);
-  fs::remove_all(dir);
 }
 
 }  // namespace
+}  // namespace faults
