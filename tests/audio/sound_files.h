@@ -12,25 +12,11 @@ namespace soundfiles {
 
 using Bytes = std::vector<uint8_t>;
 
-inline void Le16(Bytes& b, uint32_t v) {
-  b.push_back(v & 0xFF);
-  b.push_back((v >> 8) & 0xFF);
-}
-inline void Le32(Bytes& b, uint32_t v) {
-  Le16(b, v & 0xFFFF);
-  Le16(b, v >> 16);
-}
-inline void Be16(Bytes& b, uint32_t v) {
-  b.push_back((v >> 8) & 0xFF);
-  b.push_back(v & 0xFF);
-}
-inline void Be32(Bytes& b, uint32_t v) {
-  Be16(b, v >> 16);
-  Be16(b, v & 0xFFFF);
-}
-inline void Tag(Bytes& b, const char* t) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(t[i]));
-}
+inline void Le16(Bytes& b, uint32_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)}); }
+inline void Le32(Bytes& b, uint32_t v) { Le16(b, v & 0xFFFF), Le16(b, v >> 16); }
+inline void Be16(Bytes& b, uint32_t v) { b.insert(b.end(), {uint8_t(v >> 8), uint8_t(v)}); }
+inline void Be32(Bytes& b, uint32_t v) { Be16(b, v >> 16), Be16(b, v & 0xFFFF); }
+inline void Tag(Bytes& b, const char* t) { b.insert(b.end(), t, t + 4); }
 
 // A chunk: tag, little-endian size, body, pad byte when odd.
 inline void Chunk(Bytes& b, const char* tag, const Bytes& body) {
@@ -42,12 +28,8 @@ inline void Chunk(Bytes& b, const char* tag, const Bytes& body) {
 
 inline Bytes FmtBody(uint16_t format, int channels, int rate, int bits) {
   Bytes f;
-  Le16(f, format);
-  Le16(f, channels);
-  Le32(f, rate);
-  Le32(f, rate * channels * bits / 8);
-  Le16(f, channels * bits / 8);
-  Le16(f, bits);
+  Le16(f, format), Le16(f, channels), Le32(f, rate), Le32(f, rate * channels * bits / 8);
+  Le16(f, channels * bits / 8), Le16(f, bits);
   return f;
 }
 
@@ -94,11 +76,7 @@ inline void Vlq(Bytes& b, uint32_t v) {
 
 inline Bytes MidiHeader(int format, int tracks, int division) {
   Bytes b;
-  Tag(b, "MThd");
-  Be32(b, 6);
-  Be16(b, format);
-  Be16(b, tracks);
-  Be16(b, division);
+  Tag(b, "MThd"), Be32(b, 6), Be16(b, format), Be16(b, tracks), Be16(b, division);
   return b;
 }
 
@@ -111,27 +89,13 @@ inline void Track(Bytes& b, const Bytes& events) {
 // Events of a track that sets a tempo (microseconds per quarter), picks a
 // piano, and holds one loud chord per quarter note for `quarters` quarters.
 inline Bytes ChordEvents(int quarters, int division = 480, uint32_t tempo = 500000, int program = 0) {
-  Bytes e;
-  Vlq(e, 0);
-  e.insert(e.end(), {0xFF, 0x51, 0x03, uint8_t(tempo >> 16), uint8_t(tempo >> 8), uint8_t(tempo)});
-  Vlq(e, 0);
-  e.insert(e.end(), {0xC0, uint8_t(program)});
+  Bytes e = {0, 0xFF, 0x51, 0x03, uint8_t(tempo >> 16), uint8_t(tempo >> 8), uint8_t(tempo), 0, 0xC0, uint8_t(program)};
   for (int q = 0; q < quarters; ++q) {
-    Vlq(e, 0);
-    e.insert(e.end(), {0x90, 60, 120});
-    Vlq(e, 0);
-    e.insert(e.end(), {0x90, 64, 120});
-    Vlq(e, 0);
-    e.insert(e.end(), {0x90, 67, 120});
+    e.insert(e.end(), {0, 0x90, 60, 120, 0, 0x90, 64, 120, 0, 0x90, 67, 120});
     Vlq(e, division);
-    e.insert(e.end(), {0x80, 60, 0});
-    Vlq(e, 0);
-    e.insert(e.end(), {0x80, 64, 0});
-    Vlq(e, 0);
-    e.insert(e.end(), {0x80, 67, 0});
+    e.insert(e.end(), {0x80, 60, 0, 0, 0x80, 64, 0, 0, 0x80, 67, 0});
   }
-  Vlq(e, 0);
-  e.insert(e.end(), {0xFF, 0x2F, 0x00});
+  e.insert(e.end(), {0, 0xFF, 0x2F, 0x00});
   return e;
 }
 
