@@ -20,205 +20,142 @@ static uint32_t SeedWithRoll(bool low) {
   }
 }
 
-TEST_F(EnemyTest, KindOneTakesItsXFromTheSecondRandomNumber) {
-  const uint32_t seed = 4242;
-  SetRandomSeed(seed);
-  Rnd();  // the roll every kind takes
-  double r = Rnd();
-  SetRandomSeed(seed);
-  SpawnEnemy(3, 1);
-  const Chr& c = chr[3];
-  EXPECT_EQ(c.state, 1);
-  EXPECT_EQ(c.level, 1);
-  EXPECT_EQ(c.hp, 2);
-  EXPECT_EQ(c.radius, kKind1Radius);
-  EXPECT_EQ(c.x, Int((320 - 2 * kKind1Radius) * r) + kKind1Radius);
-  EXPECT_EQ(c.y, -kKind1Radius);
-  EXPECT_EQ(c.vx, 0);
-  EXPECT_EQ(c.vy, 2);
-  EXPECT_EQ(c.anim, 1.0);
-  EXPECT_EQ(c.cooldown, 0);
-  EXPECT_EQ(RndCallsBetween(seed, RandomSeed()), 2);
-}
-
-TEST_F(EnemyTest, KindsTwoAndThreeEnterFromTheirSidesByTheRoll) {
+// Kind 1 takes the roll and then its x; kinds 2 and 3 enter from the side
+// the roll picks. Each draws no more than that.
+TEST_F(EnemyTest, EachKindEntersWithItsValuesAndDraws) {
   struct Case {
     int kind;
     bool low;
-    int x, vx, vy, hp, radius;
+    int x, vx, vy, hp, radius, draws;
   } cases[] = {
-      {2, true, 0, 2, 2, 6, kKind2Radius},    {2, false, 320, -2, 2, 6, kKind2Radius},
-      {3, true, 80, 3, 3, 16, kKind3Radius},  {3, false, 240, -3, 3, 16, kKind3Radius},
+      {1, true, -1, 0, 2, 2, kKind1Radius, 2},  // x: from the second number
+      {2, true, 0, 2, 2, 6, kKind2Radius, 1},     {2, false, 320, -2, 2, 6, kKind2Radius, 1},
+      {3, true, 80, 3, 3, 16, kKind3Radius, 1},   {3, false, 240, -3, 3, 16, kKind3Radius, 1},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "kind " << c.kind << (c.low ? " low" : " high"));
     StartTestGame();
-    uint32_t seed = SeedWithRoll(c.low);
+    const uint32_t seed = SeedWithRoll(c.low);
     SetRandomSeed(seed);
-    SpawnEnemy(2, c.kind);
-    const Chr& e = chr[2];
-    EXPECT_EQ(e.state, c.kind);
-    EXPECT_EQ(e.x, c.x);
-    EXPECT_EQ(e.y, -c.radius);
-    EXPECT_EQ(e.vx, c.vx);
-    EXPECT_EQ(e.vy, c.vy);
-    EXPECT_EQ(e.hp, c.hp);
-    EXPECT_EQ(RndCallsBetween(seed, RandomSeed()), 1);  // the roll only
+    Rnd();
+    const int x = c.x >= 0 ? c.x : Int((320 - 2 * kKind1Radius) * Rnd()) + kKind1Radius;
+    SetRandomSeed(seed);
+    SpawnEnemy(3, c.kind);
+    const Chr& e = chr[3];
+    EXPECT_EQ(Pos(e), std::make_tuple(c.kind, x, -c.radius, c.vx, c.vy));
+    EXPECT_EQ(std::tie(e.level, e.hp, e.radius, e.cooldown, e.anim),
+              std::make_tuple(c.kind, c.hp, c.radius, 0, 1.0));
+    EXPECT_EQ(RndCallsBetween(seed, RandomSeed()), c.draws);
   }
 }
 
 TEST_F(EnemyTest, PlacementRefusesOverlaps) {
-  // Kind 1 is refused only by another kind 1.
-  const uint32_t seed = 77;
-  SetRandomSeed(seed);
+  const uint32_t low = SeedWithRoll(true);
+  SetRandomSeed(low);
   Rnd();
-  int x = Int((320 - 2 * kKind1Radius) * Rnd()) + kKind1Radius;
-  PlaceEnemy(5, 2, x, -5);
-  SetRandomSeed(seed);
-  SpawnEnemy(3, 1);
-  EXPECT_EQ(chr[3].state, 1);
-  PlaceEnemy(5, 1, x + 10, -5);
-  SetRandomSeed(seed);
-  SpawnEnemy(3, 1);
-  EXPECT_EQ(chr[3].state, 0);
-  // An exploding enemy refuses nothing.
-  chr[5].state = 240;
-  SetRandomSeed(seed);
-  SpawnEnemy(3, 1);
-  EXPECT_EQ(chr[3].state, 1);
-
-  // Kinds 2 and 3 are refused by any live enemy.
-  StartTestGame();
-  uint32_t low = SeedWithRoll(true);
-  PlaceEnemy(9, 1, 5, 0);
-  SetRandomSeed(low);
-  SpawnEnemy(2, 2);
-  EXPECT_EQ(chr[2].state, 0);
-  PlaceEnemy(9, 3, 85, -10);
-  SetRandomSeed(low);
-  SpawnEnemy(2, 3);
-  EXPECT_EQ(chr[2].state, 0);
-  chr[9].state = 0;
-  SetRandomSeed(low);
-  SpawnEnemy(2, 3);
-  EXPECT_EQ(chr[2].state, 3);
+  const int x = Int((320 - 2 * kKind1Radius) * Rnd()) + kKind1Radius;
+  // Kind 1 is refused only by another kind 1, and never by an explosion;
+  // kinds 2 and 3 by any live enemy.
+  struct Case {
+    int kind, otherKind, otherX, otherY, otherState;
+    bool enters;
+  } cases[] = {
+      {1, 2, x, -5, 2, true},       {1, 1, x + 10, -5, 1, false}, {1, 1, x + 10, -5, 240, true},
+      {2, 1, 5, 0, 1, false},       {3, 3, 85, -10, 3, false},    {3, 3, 85, -10, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "kind " << c.kind << " by " << c.otherKind << " state "
+                                    << c.otherState);
+    StartTestGame();
+    PlaceEnemy(9, c.otherKind, c.otherX, c.otherY).state = c.otherState;
+    SetRandomSeed(low);
+    SpawnEnemy(2, c.kind);
+    EXPECT_EQ(chr[2].state, c.enters ? c.kind : 0);
+  }
 }
 
 TEST_F(EnemyTest, EnemiesEnteringDuringARageBurstAreWeak) {
-  for (int kind = 1; kind <= 3; ++kind) {
+  for (int kind = 1; kind <= 4; ++kind) {
     StartTestGame();
     gs.rageTimer = 10;
     SetRandomSeed(1000 + kind);
-    SpawnEnemy(kind * 3, kind);
-    ASSERT_EQ(chr[kind * 3].state, kind);
-    EXPECT_EQ(chr[kind * 3].hp, 1);
-    EXPECT_EQ(chr[kind * 3].cooldown, 60);
+    SpawnEnemy(kind * 3, kind);  // the boss always takes slot 1
+    const Chr& e = chr[kind == 4 ? 1 : kind * 3];
+    ASSERT_EQ(e.state, kind);
+    EXPECT_EQ(std::tie(e.hp, e.cooldown), kind == 4 ? std::make_tuple(10000, 0)
+                                                    : std::make_tuple(1, 60)) << kind;
   }
-  SpawnEnemy(1, 4);
-  EXPECT_EQ(chr[1].hp, 10000);
-  EXPECT_EQ(chr[1].cooldown, 0);
 }
 
 TEST_F(EnemyTest, BossHitPointsByLevel) {
-  const int levels[] = {5, 12, 20, 30};
-  const int hp[] = {5000, 10000, 15000, 30000};
+  const int levels[] = {5, 12, 20, 30}, hp[] = {5000, 10000, 15000, 30000};
   for (int k = 0; k < 4; ++k) {
     StartTestGame(levels[k]);
-    SpawnEnemy(levels[k], 4);  // the boss always takes slot 1
-    EXPECT_EQ(chr[1].state, 4);
-    EXPECT_EQ(chr[1].hp, hp[k]);
-    EXPECT_EQ(gs.bossMaxHp, hp[k]);
-    EXPECT_EQ(chr[1].x, 128);  // floor((320 - 2r) * 0.5)
-    EXPECT_EQ(chr[1].y, -kBossRadius);
-    EXPECT_EQ(chr[1].vx, 0);
-    EXPECT_EQ(chr[1].vy, 2);
+    SpawnEnemy(levels[k], 4);
+    EXPECT_EQ(std::tie(chr[1].hp, gs.bossMaxHp), std::make_tuple(hp[k], hp[k])) << levels[k];
+    // x: floor((320 - 2r) * 0.5)
+    EXPECT_EQ(Pos(chr[1]), std::make_tuple(4, 128, -kBossRadius, 0, 2)) << levels[k];
     EXPECT_EQ(chr[levels[k]].state, 0);
   }
 }
 
-// Runs the boss's frames until it stops descending; returns the frames taken.
-static int RunBossEntry() {
-  int frames = 0;
-  while (chr[1].vx == 0 && frames < 200) {
-    UpdateEnemy(1);
-    ++frames;
-    if (chr[1].vy == 1) break;
-  }
-  return frames;
-}
-
+// From -32 at 2 a frame the boss passes row 48 on the 41st frame, then
+// roams away from the ship's side; lined up with the ship it waits there.
 TEST_F(EnemyTest, BossEntersToRowFortyEightAndRoamsAwayFromTheShip) {
-  gs.quota = 0;
-  SpawnEnemy(1, 4);
-  chr[0].x = 159;  // right of the boss at 128
-  int frames = RunBossEntry();
-  // From -32 at 2 per frame, y passes 48 on the 41st frame.
-  EXPECT_EQ(frames, 41);
-  EXPECT_EQ(chr[1].y, 48);
+  struct Case {
+    int shipX, frames, vx;
+  } cases[] = {{159, 41, -2}, {20, 41, 2}, {128, 60, 0}};
+  for (const Case& c : cases) {
+    StartTestGame();
+    gs.quota = 0;
+    SpawnEnemy(1, 4);
+    chr[0].x = c.shipX;
+    int frames = 0;
+    while (frames < 60 && chr[1].vy != 1 && chr[1].vx == 0) {
+      UpdateEnemy(1);
+      ++frames;
+    }
+    if (c.vx == 0) {
+      for (; frames < 60; ++frames) UpdateEnemy(1);
+    }
+    EXPECT_EQ(frames, c.frames) << c.shipX;
+    EXPECT_EQ(std::tie(chr[1].y, chr[1].vx), std::make_tuple(48, c.vx)) << c.shipX;
+    EXPECT_EQ(std::tie(gs.bossX, gs.bossY), std::make_tuple(128.0, 48.0)) << c.shipX;
+  }
   EXPECT_EQ(chr[1].vy, 1);
-  EXPECT_EQ(chr[1].vx, -2);
-  EXPECT_EQ(gs.bossX, 128.0);
-  EXPECT_EQ(gs.bossY, 48.0);
-  StartTestGame();
-  gs.quota = 0;
-  SpawnEnemy(1, 4);
-  chr[0].x = 20;
-  RunBossEntry();
-  EXPECT_EQ(chr[1].vx, 2);
-}
-
-TEST_F(EnemyTest, BossAlignedWithTheShipWaitsAtTheEntryRow) {
-  gs.quota = 0;
-  SpawnEnemy(1, 4);
-  chr[0].x = 128;
-  for (int f = 0; f < 60; ++f) UpdateEnemy(1);
-  EXPECT_EQ(chr[1].y, 48);
-  EXPECT_EQ(chr[1].vx, 0);
-  chr[0].x = 120;
+  chr[0].x = 120;  // the ship moves off the line: the boss sets off
   UpdateEnemy(1);
-  EXPECT_EQ(chr[1].vx, 2);
-  EXPECT_EQ(chr[1].y, 48);
+  EXPECT_EQ(std::tie(chr[1].y, chr[1].vx), std::make_tuple(48, 2));
 }
 
 TEST_F(EnemyTest, BossTurnsAtTheWallsAndTheRowsOfItsBox) {
   gs.quota = 0;
   gs.measuredFps = 30;
-  Chr& b = PlaceEnemy(1, 4, 33, 100);
-  b.vx = -2;
-  b.vy = 1;
-  UpdateEnemy(1);
-  EXPECT_EQ(b.x, 32);
-  EXPECT_EQ(b.vx, 2);
-  b.x = 287;
-  UpdateEnemy(1);
-  EXPECT_EQ(b.x, 288);
-  EXPECT_EQ(b.vx, -2);
-  // Bottom row: turns and offers a pattern.
-  b.x = 150;
-  b.y = 168;
-  UpdateEnemy(1);
-  EXPECT_EQ(b.y, 168);
-  EXPECT_EQ(b.vy, -1);
-  EXPECT_EQ(gs.bannerTimer, 60);
-  EXPECT_FALSE(gs.bannerText.empty());
-  // Top row while the banner still shows: turns, no pattern.
-  gs.bannerText.clear();
-  b.y = 24;
-  UpdateEnemy(1);
-  EXPECT_EQ(b.y, 24);
-  EXPECT_EQ(b.vy, 1);
-  EXPECT_TRUE(gs.bannerText.empty());
-  // A wall bounce on the same frame delays the vertical turn by a frame.
-  gs.bannerTimer = 0;
-  b.x = 33;
-  b.vx = -2;
-  b.y = 168;
-  b.vy = 1;
-  UpdateEnemy(1);
-  EXPECT_EQ(b.y, 169);
-  EXPECT_EQ(b.vy, 1);
-  UpdateEnemy(1);
-  EXPECT_EQ(b.y, 168);
-  EXPECT_EQ(b.vy, -1);
+  struct Step {
+    int x, y, vx, vy, bannerTimer;               // before
+    int afterX, afterY, afterVx, afterVy;
+    bool pattern;                                 // a pattern was offered
+  } steps[] = {
+      {33, 100, -2, 1, 0, 32, 101, 2, 1, false},   // left wall
+      {287, 100, 2, 1, 0, 288, 101, -2, 1, false},  // right wall
+      {150, 168, 2, 1, 0, 152, 168, 2, -1, true},   // bottom row: a pattern
+      {150, 24, 2, -1, 5, 152, 24, 2, 1, false},    // top row, banner still up
+      {33, 168, -2, 1, 0, 32, 169, 2, 1, false},    // a wall bounce delays the turn
+      {32, 169, 2, 1, 0, 34, 168, 2, -1, true},     // ... by a frame
+  };
+  Chr& b = PlaceEnemy(1, 4, 0, 0);
+  b.cooldown = 5;  // no ordinary shots in the way
+  for (const Step& s : steps) {
+    SCOPED_TRACE(testing::Message() << "at " << s.x << "," << s.y);
+    std::tie(b.x, b.y, b.vx, b.vy) = std::make_tuple(s.x, s.y, s.vx, s.vy);
+    gs.bannerTimer = s.bannerTimer;
+    gs.bannerText.clear();
+    UpdateEnemy(1);
+    EXPECT_EQ(Pos(b), std::make_tuple(4, s.afterX, s.afterY, s.afterVx, s.afterVy));
+    EXPECT_EQ(gs.bannerText.empty(), !s.pattern);
+    if (s.pattern) EXPECT_EQ(gs.bannerTimer, 60);
+    b.cooldown = 5;
+  }
 }
 
 TEST_F(EnemyTest, PatternPickFollowsTheFireRoll) {
@@ -228,12 +165,10 @@ TEST_F(EnemyTest, PatternPickFollowsTheFireRoll) {
     StartTestGame();
     gs.quota = 0;
     Chr& b = PlaceEnemy(1, 4, 150, 168);
-    b.vx = 2;
-    b.vy = 1;
-    b.cooldown = 5;  // no ordinary shots in the way
+    std::tie(b.vx, b.vy, b.cooldown) = std::make_tuple(2, 1, 5);
     SetRandomSeed(seed);
     Rnd();  // the boss's fire roll comes first
-    int pick = Int(4 * Rnd()) + 1;
+    const int pick = Int(4 * Rnd()) + 1;
     SetRandomSeed(seed);
     UpdateEnemy(1);
     EXPECT_EQ(gs.bannerText, names[pick - 1]) << "seed " << seed;
@@ -247,113 +182,83 @@ TEST_F(EnemyTest, GodLevelBossRollsAgainOnPlainRoamingFrames) {
     StartTestGame(level);
     gs.quota = 0;
     Chr& b = PlaceEnemy(1, 4, 150, 100);
-    b.vx = 2;
-    b.vy = 1;
-    b.cooldown = 5;
+    std::tie(b.vx, b.vy, b.cooldown) = std::make_tuple(2, 1, 5);
     SetRandomSeed(5);
     UpdateEnemy(1);
     EXPECT_EQ(RndCallsBetween(5, RandomSeed()), level == 30 ? 2 : 1) << level;
-    // A wall bounce frame keeps the 1 in 20 roll.
-    b.x = 289;
+    b.x = 289;  // a wall bounce frame keeps the 1 in 20 roll
     SetRandomSeed(5);
     UpdateEnemy(1);
     EXPECT_EQ(RndCallsBetween(5, RandomSeed()), 1) << level;
   }
 }
 
+// Kind 3 turns back at its lane's edges (48..96 and 207..258), firing an
+// aimed bullet when it turns and its cooldown allows.
 TEST_F(EnemyTest, KindThreeTurnsAtItsLaneEdgesAndFiresAsItTurns) {
-  chr[0].x = 10;
-  chr[0].y = 214;
-  Chr& e = PlaceEnemy(2, 3, 95, 0);
-  e.vx = 3;
-  e.vy = 3;
-  UpdateEnemy(2);  // 98 > 96: turns back to 95
-  EXPECT_EQ(e.x, 95);
-  EXPECT_EQ(e.vx, -3);
-  EXPECT_EQ(sht[1].kind, 2);  // an aimed bullet
-  EXPECT_EQ(sht[1].damage, 6);
-  EXPECT_EQ(e.cooldown, 6);
-  e.x = 50;
-  UpdateEnemy(2);  // 47 < 48: turns back to 50
-  EXPECT_EQ(e.x, 50);
-  EXPECT_EQ(e.vx, 3);
-  EXPECT_EQ(sht[2].kind, 0);  // still cooling down
-  // The right lane: 207 and 258 turn.
-  Chr& f = PlaceEnemy(3, 3, 210, 0);
-  f.vx = -3;
-  f.vy = 3;
-  UpdateEnemy(3);
-  EXPECT_EQ(f.x, 210);
-  EXPECT_EQ(f.vx, 3);
-  f.x = 255;
-  UpdateEnemy(3);
-  EXPECT_EQ(f.x, 255);
-  EXPECT_EQ(f.vx, -3);
+  std::tie(chr[0].x, chr[0].y) = std::make_tuple(10, 214);
+  struct Step {
+    int slot, x, vx, afterX, afterVx, shots, cooldown;  // cooldown -1: not checked
+  } steps[] = {
+      {2, 95, 3, 95, -3, 1, 6},     // 98 > 96: an aimed bullet
+      {2, 50, -3, 50, 3, 1, -1},    // 47 < 48: still cooling down
+      {3, 210, -3, 210, 3, 2, -1},  // 207 turns
+      {3, 255, 3, 255, -3, 2, -1},  // 258 turns
+  };
+  for (const Step& s : steps) {
+    Chr& e = chr[s.slot];
+    if (e.state == 0) PlaceEnemy(s.slot, 3, 0, 0);
+    std::tie(e.x, e.vx, e.vy) = std::make_tuple(s.x, s.vx, 3);
+    UpdateEnemy(s.slot);
+    EXPECT_EQ(std::tie(e.x, e.vx), std::make_tuple(s.afterX, s.afterVx)) << s.x;
+    EXPECT_EQ(ShotsInFlight(), s.shots) << s.x;
+    if (s.cooldown >= 0) EXPECT_EQ(e.cooldown, s.cooldown) << s.x;
+  }
+  EXPECT_EQ(std::tie(sht[1].kind, sht[1].damage), std::make_tuple(2, 6));
 }
 
 TEST_F(EnemyTest, EnemiesLeaveThroughTheirEdges) {
-  Chr& a = PlaceEnemy(2, 2, 320 + kKind2Radius - 2, 100);
-  a.vx = 2;
-  a.vy = 0;
-  a.cooldown = 50;
-  UpdateEnemy(2);
-  EXPECT_EQ(a.state, 2);  // at 320 + r exactly
-  UpdateEnemy(2);
-  EXPECT_EQ(a.state, 0);
-  Chr& b = PlaceEnemy(3, 2, -kKind2Radius + 2, 100);
-  b.vx = -2;
-  b.vy = 0;
-  b.cooldown = 50;
-  UpdateEnemy(3);
-  EXPECT_EQ(b.state, 2);
-  UpdateEnemy(3);
-  EXPECT_EQ(b.state, 0);
-  Chr& c = PlaceEnemy(4, 1, 100, 240 + kKind1Radius - 2);
-  c.vy = 2;
-  c.cooldown = 50;
-  UpdateEnemy(4);
-  EXPECT_EQ(c.state, 1);
-  UpdateEnemy(4);
-  EXPECT_EQ(c.state, 0);
+  struct Case {
+    int kind, x, y, vx, vy;
+  } cases[] = {{2, 320 + kKind2Radius - 2, 100, 2, 0},
+               {2, -kKind2Radius + 2, 100, -2, 0},
+               {1, 100, 240 + kKind1Radius - 2, 0, 2}};
+  for (const Case& c : cases) {
+    Chr& e = PlaceEnemy(2, c.kind, c.x, c.y);
+    std::tie(e.vx, e.vy, e.cooldown) = std::make_tuple(c.vx, c.vy, 50);
+    UpdateEnemy(2);
+    EXPECT_EQ(e.state, c.kind) << c.x << "," << c.y;  // at the edge + r exactly
+    UpdateEnemy(2);
+    EXPECT_EQ(e.state, 0) << c.x << "," << c.y;
+  }
   EXPECT_EQ(ShotsInFlight(), 0);  // a retired enemy does not fire
 }
 
 TEST_F(EnemyTest, KindTwoFiresWheneverItsCooldownAllows) {
   chr[0].x = 300;
-  Chr& e = PlaceEnemy(2, 2, 100, 50);
-  e.vx = 0;
-  e.vy = 0;
+  PlaceEnemy(2, 2, 100, 50);
   std::vector<int> fired;
   for (int f = 1; f <= 20; ++f) {
-    int before = ShotsInFlight();
+    const int before = ShotsInFlight();
     UpdateEnemy(2);
     if (ShotsInFlight() > before) fired.push_back(f);
   }
   EXPECT_EQ(fired, (std::vector<int>{1, 10, 19}));
-  const Sht& s = sht[1];
-  EXPECT_EQ(s.kind, 2);
-  EXPECT_EQ(s.x, 100);
-  EXPECT_EQ(s.y, 56);
-  EXPECT_EQ(s.vx, 0);
-  EXPECT_EQ(s.vy, 5);
-  EXPECT_EQ(s.damage, 2);
-  EXPECT_EQ(s.radius, 6);
-  EXPECT_EQ(s.level, 2);
+  EXPECT_EQ(Motion(sht[1]), std::make_tuple(2, 100, 56, 0, 5));
+  EXPECT_EQ(std::tie(sht[1].damage, sht[1].radius, sht[1].level), std::make_tuple(2, 6, 2));
 }
 
 TEST_F(EnemyTest, AimedShotLeansTowardTheShip) {
-  EXPECT_EQ(AimedShotVx(100, 50, 160, 214), 3);
-  EXPECT_EQ(AimedShotVx(160, 50, 160, 214), 1);  // straight above
-  EXPECT_EQ(AimedShotVx(0, 200, 300, 214), 6);    // far to the side, close above
-  EXPECT_EQ(AimedShotVx(300, 200, 0, 214), -6);
-  EXPECT_EQ(AimedShotVx(100, 207, 160, 214), 6);  // 7 above: the formula's own result
-  // Level with or below the ship the formula leans away from the ship's side.
-  EXPECT_EQ(AimedShotVx(100, 214, 160, 214), -6);
-  EXPECT_EQ(AimedShotVx(150, 220, 160, 214), -4);
-}
-
-TEST_F(EnemyTest, AimedShotFromOneToSixPixelsAboveGoesFullSpeedTowardTheShip) {
-  for (int above = 1; above <= 6; ++above) {
+  struct Case {
+    int x, y, vx;
+  } cases[] = {
+      {100, 50, 3},   {160, 50, 1},  // straight above: 1
+      {0, 200, 6},    {300, 200, -6}, {100, 207, 6},  // far to the side, close above
+      {100, 214, -6}, {150, 220, -4},  // level with or below: leans away
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(AimedShotVx(c.x, c.y, 160, 214), c.vx) << c.x << "," << c.y;
+  for (int above = 1; above <= 6; ++above) {  // full speed from 1 to 6 above
     EXPECT_EQ(AimedShotVx(100, 214 - above, 160, 214), 6) << above;
     EXPECT_EQ(AimedShotVx(220, 214 - above, 160, 214), -6) << above;
     EXPECT_EQ(AimedShotVx(160, 214 - above, 160, 214), 1) << above;
@@ -361,25 +266,19 @@ TEST_F(EnemyTest, AimedShotFromOneToSixPixelsAboveGoesFullSpeedTowardTheShip) {
 }
 
 TEST_F(EnemyTest, BossFiresAimedIntoTheLowerSlotThenStraight) {
-  chr[0].x = 160;
-  chr[0].y = 214;
+  std::tie(chr[0].x, chr[0].y) = std::make_tuple(160, 214);
   PlaceEnemy(1, 4, 100, 50);
   PlaceShot(1, 1, 10, 100, 0, 0, 7);
   Fire(1);
-  EXPECT_EQ(sht[2].vx, 3);
-  EXPECT_EQ(sht[2].vy, 6);
-  EXPECT_EQ(sht[2].damage, 8);
-  EXPECT_EQ(sht[3].vx, 0);
-  EXPECT_EQ(sht[3].vy, 5);
-  EXPECT_EQ(sht[3].damage, 4);
+  EXPECT_EQ(std::tie(sht[2].vx, sht[2].vy, sht[2].damage), std::make_tuple(3, 6, 8));
+  EXPECT_EQ(std::tie(sht[3].vx, sht[3].vy, sht[3].damage), std::make_tuple(0, 5, 4));
   EXPECT_EQ(chr[1].cooldown, 3);
   // One free slot: only the aimed bullet.
   StartTestGame();
   PlaceEnemy(1, 4, 100, 50);
   FillShots(59);
   Fire(1);
-  EXPECT_EQ(sht[60].damage, 8);
-  EXPECT_EQ(chr[1].cooldown, 3);
+  EXPECT_EQ(std::tie(sht[60].damage, chr[1].cooldown), std::make_tuple(8, 3));
 }
 
 TEST_F(EnemyTest, FullShotTableLeavesTheShooterToRetryInThreeFrames) {
@@ -389,11 +288,9 @@ TEST_F(EnemyTest, FullShotTableLeavesTheShooterToRetryInThreeFrames) {
   EXPECT_EQ(chr[2].cooldown, 3);
   sht[60].kind = 0;
   Fire(2);
-  EXPECT_EQ(sht[60].damage, 1);
-  EXPECT_EQ(chr[2].cooldown, 12);
-  // An exploding enemy fires nothing.
+  EXPECT_EQ(std::tie(sht[60].damage, chr[2].cooldown), std::make_tuple(1, 12));
   sht[60].kind = 0;
-  chr[2].state = 240;
+  chr[2].state = 240;  // an exploding enemy fires nothing
   Fire(2);
   EXPECT_EQ(sht[60].kind, 0);
 }

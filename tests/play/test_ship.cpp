@@ -6,7 +6,6 @@
 #include "entities/player.h"
 #include "flow/new_game.h"
 #include "frame/play_input.h"
-#include "platform/platform.h"
 #include "play_fixture.h"
 #include "runtime/runtime.h"
 
@@ -19,8 +18,7 @@ using platform::VK_UP;
 using ShipTest = PlayTest;
 
 TEST_F(ShipTest, NewGameResetsEverythingAndPlacesTheShip) {
-  gs.startQuota = 3;
-  gs.startScore = 4000;
+  std::tie(gs.startQuota, gs.startScore) = std::make_tuple(3, 4000);
   gs.pauseState = 240;  // a request made on the title screen
   gs.inputLocked = 1;
   gs.rageTimer = 12;
@@ -30,35 +28,20 @@ TEST_F(ShipTest, NewGameResetsEverythingAndPlacesTheShip) {
   PlaceEnemy(12, 3, 100, 100);
   PlaceShot(60, 2, 10, 10, 0, 0, 6);
   NewGame();
-  EXPECT_EQ(chr[12].state, 0);
-  EXPECT_EQ(sht[60].kind, 0);
-  EXPECT_EQ(gs.quota, 3);
-  EXPECT_EQ(gs.score, 4000);
-  EXPECT_EQ(gs.shownScore, 0);
-  EXPECT_EQ(gs.pauseState, 0);
-  EXPECT_EQ(gs.inputLocked, 0);
-  EXPECT_EQ(gs.scrollY, 0);
-  EXPECT_EQ(gs.scrollSpeed, 3);
-  EXPECT_EQ(gs.bossX, -100.0);
-  EXPECT_EQ(gs.bossY, -100.0);
-  EXPECT_EQ(gs.rageTimer, 0.0);
-  EXPECT_EQ(gs.grazeGauge, 0.0);
+  EXPECT_EQ(std::tie(chr[12].state, sht[60].kind), std::make_tuple(0, 0));
+  EXPECT_EQ(std::tie(gs.quota, gs.score, gs.shownScore), std::make_tuple(3, 4000, 0));
+  EXPECT_EQ(std::tie(gs.pauseState, gs.inputLocked, gs.scrollY, gs.scrollSpeed),
+            std::make_tuple(0, 0, 0, 3));
+  EXPECT_EQ(std::tie(gs.bossX, gs.bossY, gs.rageTimer, gs.grazeGauge),
+            std::make_tuple(-100.0, -100.0, 0.0, 0.0));
   EXPECT_EQ(gs.bannerTimer, 0);
   EXPECT_TRUE(gs.bannerText.empty());
   const Chr& ship = chr[0];
-  EXPECT_EQ(ship.state, 1);
-  EXPECT_EQ(ship.hp, 100);
-  EXPECT_EQ(ship.radius, 2);
-  EXPECT_EQ(ship.x, 159);
-  EXPECT_EQ(ship.y, 214);
-  EXPECT_EQ(ship.anim, 1.0);
-  EXPECT_EQ(ship.cooldown, 0);
-  EXPECT_EQ(ship.level, 1);
-}
-
-TEST_F(ShipTest, BulletsPerBurstFollowTheLevel) {
-  const int levels[] = {5, 12, 20, 30, 7};
-  const int bullets[] = {5, 6, 7, 10, 6};
+  EXPECT_EQ(Pos(ship), std::make_tuple(1, 159, 214, 0, 0));
+  EXPECT_EQ(std::tie(ship.hp, ship.radius, ship.anim, ship.cooldown, ship.level),
+            std::make_tuple(100, 2, 1.0, 0, 1));
+  // The bullets of a pattern follow the level (enemySlots).
+  const int levels[] = {5, 12, 20, 30, 7}, bullets[] = {5, 6, 7, 10, 6};
   for (int i = 0; i < 5; ++i) {
     gs.enemySlots = levels[i];
     gs.patternBullets = 99;
@@ -75,13 +58,12 @@ TEST_F(ShipTest, LevelUpNeedsOneMorePointThanTheThreshold) {
     gs.levelUpTimer = 0;
     gs.shownScore = thresholds[level + 1];
     CheckLevelUp();
-    EXPECT_EQ(chr[0].level, level) << "equal to the threshold of " << level + 1;
-    EXPECT_EQ(gs.levelUpTimer, 0);
+    EXPECT_EQ(std::tie(chr[0].level, gs.levelUpTimer), std::make_tuple(level, 0))
+        << "equal to the threshold of " << level + 1;
     gs.shownScore = thresholds[level + 1] + 1;
     CheckLevelUp();
-    EXPECT_EQ(chr[0].level, level + 1);
-    EXPECT_EQ(gs.scrollSpeed, 7);
-    EXPECT_EQ(gs.levelUpTimer, 25);
+    EXPECT_EQ(std::tie(chr[0].level, gs.scrollSpeed, gs.levelUpTimer),
+              std::make_tuple(level + 1, 7, 25));
   }
   // Level 5 is the top, and one level at most is gained per frame.
   gs.shownScore = 1000000;
@@ -92,52 +74,35 @@ TEST_F(ShipTest, LevelUpNeedsOneMorePointThanTheThreshold) {
   EXPECT_EQ(chr[0].level, 2);
 }
 
-struct FireCase {
-  int level;
-  int shots;
-  int vy;
-  int damage;
-  int cooldown;
-};
-
 TEST_F(ShipTest, FirePatternAndCooldownByLevel) {
-  const FireCase cases[] = {
+  struct Case {
+    int level, shots, vy, damage, cooldown;
+  } cases[] = {
       {1, 1, -6, 2, 9}, {2, 1, -8, 4, 6}, {3, 3, -8, 4, 6}, {4, 3, -8, 8, 3}, {5, 3, -8, 16, 3},
   };
-  for (const FireCase& c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.level);
     ClearTables();
     NewGame();
     chr[0].level = c.level;
-    chr[0].x = 100;
-    chr[0].y = 150;
+    std::tie(chr[0].x, chr[0].y) = std::make_tuple(100, 150);
     Fire(0);
     EXPECT_EQ(ShotsInFlight(), c.shots);
     const int vx[3] = {0, -2, 2};
     for (int k = 0; k < c.shots; ++k) {
       const Sht& s = sht[k + 1];
-      EXPECT_EQ(s.kind, 1);
-      EXPECT_EQ(s.vx, vx[k]);
-      EXPECT_EQ(s.vy, c.vy);
-      EXPECT_EQ(s.damage, c.damage);
-      EXPECT_EQ(s.radius, 7);
-      EXPECT_EQ(s.x, 100);
-      EXPECT_EQ(s.y, 143);
-      EXPECT_EQ(s.level, c.level);
-      EXPECT_EQ(s.anim, 1.0);
+      EXPECT_EQ(Motion(s), std::make_tuple(1, 100, 143, vx[k], c.vy)) << k;
+      EXPECT_EQ(std::tie(s.damage, s.radius, s.level, s.anim),
+                std::make_tuple(c.damage, 7, c.level, 1.0)) << k;
     }
     EXPECT_EQ(chr[0].cooldown, c.cooldown);
   }
-}
-
-TEST_F(ShipTest, ThreeShotsTakeTheThreeLowestFreeSlotsStraightFirst) {
+  // Three shots take the three lowest free slots, straight first.
+  NewGame();
   chr[0].level = 3;
   PlaceShot(2, 2, 300, 10, 0, 0, 6);
   Fire(0);
-  EXPECT_EQ(sht[1].vx, 0);
-  EXPECT_EQ(sht[2].kind, 2);  // left alone
-  EXPECT_EQ(sht[3].vx, -2);
-  EXPECT_EQ(sht[4].vx, 2);
+  EXPECT_EQ(std::tie(sht[1].vx, sht[2].kind, sht[3].vx, sht[4].vx), std::make_tuple(0, 2, -2, 2));
 }
 
 TEST_F(ShipTest, FullShotTableMakesNoShotAndRetriesInThreeFrames) {
@@ -147,18 +112,14 @@ TEST_F(ShipTest, FullShotTableMakesNoShotAndRetriesInThreeFrames) {
   EXPECT_EQ(chr[0].cooldown, 3);
   for (int i = 1; i <= 60; ++i) ASSERT_EQ(sht[i].kind, 2);
   // Two slots left at level 3: two shots, then the cooldown of the level.
-  sht[59].kind = 0;
-  sht[60].kind = 0;
+  sht[59].kind = sht[60].kind = 0;
   chr[0].level = 3;
   Fire(0);
-  EXPECT_EQ(sht[59].kind, 1);
-  EXPECT_EQ(sht[60].kind, 1);
-  EXPECT_EQ(chr[0].cooldown, 6);
+  EXPECT_EQ(std::tie(sht[59].kind, sht[60].kind, chr[0].cooldown), std::make_tuple(1, 1, 6));
 }
 
 TEST_F(ShipTest, AutoFireRateFollowsTheLevel) {
-  const int levels[] = {1, 2, 4};
-  const int intervals[] = {9, 6, 3};
+  const int levels[] = {1, 2, 4}, intervals[] = {9, 6, 3};
   for (int k = 0; k < 3; ++k) {
     NewGame();
     chr[0].level = levels[k];
@@ -176,68 +137,44 @@ TEST_F(ShipTest, AutoFireRateFollowsTheLevel) {
 }
 
 TEST_F(ShipTest, ManualFireNeedsTheSpaceBar) {
-  gs.fireMode = 0;
-  ReadFireKey();
-  EXPECT_EQ(ShotsInFlight(), 0);
-  HoldKey(VK_SPACE, true);
-  ReadFireKey();
-  EXPECT_EQ(ShotsInFlight(), 1);
-  // Held: once per cooldown.
-  ReadFireKey();
-  EXPECT_EQ(ShotsInFlight(), 1);
-  gs.fireMode = 5;  // neither mode: never fires
-  chr[0].cooldown = 0;
-  ReadFireKey();
-  EXPECT_EQ(ShotsInFlight(), 1);
+  struct Step {
+    bool space;
+    int fireMode, shots;
+  } steps[] = {{false, 0, 0}, {true, 0, 1}, {true, 0, 1},  // held: once per cooldown
+               {true, 5, 1}};                               // neither mode: never
+  for (const Step& s : steps) {
+    if (s.space) HoldKey(VK_SPACE);
+    gs.fireMode = s.fireMode;
+    if (s.fireMode == 5) chr[0].cooldown = 0;
+    ReadFireKey();
+    EXPECT_EQ(ShotsInFlight(), s.shots) << s.space << " " << s.fireMode;
+  }
 }
 
+// Each frame a key moves the ship 5 pixels within x 2..318 and y 2..220.
+// Held against each other the keys cancel, except near the top and left
+// limits, where the first move is clamped and the second still applies.
 TEST_F(ShipTest, MovementStopsAtEveryLimit) {
-  HoldKey(VK_DOWN, true);
-  for (int i = 0; i < 10; ++i) ReadMoveKeys();
-  EXPECT_EQ(chr[0].y, 220);
-  HoldKey(VK_DOWN, false);
-  HoldKey(VK_RIGHT, true);
-  for (int i = 0; i < 40; ++i) ReadMoveKeys();
-  EXPECT_EQ(chr[0].x, 318);
-  HoldKey(VK_RIGHT, false);
-  HoldKey(VK_UP, true);
-  HoldKey(VK_LEFT, true);
-  for (int i = 0; i < 70; ++i) ReadMoveKeys();
-  EXPECT_EQ(chr[0].x, 2);
-  EXPECT_EQ(chr[0].y, 2);
-  // Diagonal: 5 pixels on each axis.
-  ReleaseAllKeys();
-  chr[0].x = 100;
-  chr[0].y = 100;
-  HoldKey(VK_DOWN, true);
-  HoldKey(VK_RIGHT, true);
-  ReadMoveKeys();
-  EXPECT_EQ(chr[0].x, 105);
-  EXPECT_EQ(chr[0].y, 105);
-}
-
-TEST_F(ShipTest, OppositeKeysCancelExceptNearTheTopAndLeftLimits) {
-  HoldKey(VK_UP, true);
-  HoldKey(VK_DOWN, true);
-  HoldKey(VK_LEFT, true);
-  HoldKey(VK_RIGHT, true);
-  chr[0].x = 100;
-  chr[0].y = 100;
-  ReadMoveKeys();
-  EXPECT_EQ(chr[0].x, 100);
-  EXPECT_EQ(chr[0].y, 100);
-  // At the top-left corner the first move is clamped, the second still applies.
-  chr[0].x = 2;
-  chr[0].y = 2;
-  for (int i = 0; i < 5; ++i) ReadMoveKeys();
-  EXPECT_EQ(chr[0].x, 7);
-  EXPECT_EQ(chr[0].y, 7);
-  // At the bottom and right they cancel: 220 - 5 + 5 is clamped back to 220.
-  chr[0].x = 318;
-  chr[0].y = 220;
-  ReadMoveKeys();
-  EXPECT_EQ(chr[0].x, 318);
-  EXPECT_EQ(chr[0].y, 220);
+  struct Case {
+    std::vector<int> keys;
+    int x, y, frames, afterX, afterY;
+  } cases[] = {
+      {{VK_DOWN}, 159, 214, 10, 159, 220},
+      {{VK_RIGHT}, 159, 220, 40, 318, 220},
+      {{VK_UP, VK_LEFT}, 318, 220, 70, 2, 2},
+      {{VK_DOWN, VK_RIGHT}, 100, 100, 1, 105, 105},
+      {{VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT}, 100, 100, 1, 100, 100},
+      {{VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT}, 2, 2, 5, 7, 7},
+      {{VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT}, 318, 220, 1, 318, 220},  // 220 - 5 + 5, clamped
+  };
+  for (const Case& c : cases) {
+    platform::sim::ReleaseAllKeys();
+    for (int vk : c.keys) HoldKey(vk);
+    std::tie(chr[0].x, chr[0].y) = std::make_tuple(c.x, c.y);
+    for (int i = 0; i < c.frames; ++i) ReadMoveKeys();
+    EXPECT_EQ(std::tie(chr[0].x, chr[0].y), std::make_tuple(c.afterX, c.afterY))
+        << c.keys.size() << " keys from " << c.x << "," << c.y;
+  }
 }
 
 TEST_F(ShipTest, AnimationShowsEachFrameForTwentyFramesAndCoolsDown) {
