@@ -6,69 +6,53 @@
 
 #include "runtime/runtime.h"
 
-TEST(Numbers, IntFloorsTowardMinusInfinity) {
-  EXPECT_EQ(Int(-0.5), -1);
-  EXPECT_EQ(Int(2.999), 2);
-  EXPECT_EQ(Int(-3.0), -3);
-  EXPECT_EQ(Int(3.0), 3);
-  EXPECT_EQ(Int(-27.333), -28);
-  EXPECT_EQ(Int(5 * -1.2), -6);
-  EXPECT_EQ(Int(5 * -1.5), -8);
-  EXPECT_EQ(Int(0.0), 0);
-  EXPECT_EQ(Int(-0.0), 0);
-}
-
-TEST(Numbers, IntSaturatesInsteadOfOverflowing) {
-  EXPECT_EQ(Int(1e12), std::numeric_limits<int32_t>::max());
-  EXPECT_EQ(Int(-1e12), std::numeric_limits<int32_t>::min());
-  EXPECT_EQ(Int(std::nan("")), 0);
+TEST(Numbers, IntFloorsTowardMinusInfinityAndSaturates) {
+  struct Case {
+    double in;
+    int32_t out;
+  } cases[] = {
+      {-0.5, -1}, {2.999, 2}, {-3.0, -3}, {3.0, 3}, {-27.333, -28}, {5 * -1.2, -6},
+      {5 * -1.5, -8}, {0.0, 0}, {-0.0, 0}, {1e12, std::numeric_limits<int32_t>::max()},
+      {-1e12, std::numeric_limits<int32_t>::min()}, {std::nan(""), 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Int(c.in), c.out) << c.in;
 }
 
 TEST(Numbers, RealToIntegerRoundsHalfToEven) {
-  EXPECT_EQ(ToInt32(0.5), 0);
-  EXPECT_EQ(ToInt32(1.5), 2);
-  EXPECT_EQ(ToInt32(2.5), 2);
-  EXPECT_EQ(ToInt32(-0.5), 0);
-  EXPECT_EQ(ToInt32(-1.5), -2);
-  EXPECT_EQ(ToInt32(-2.5), -2);
-  EXPECT_EQ(ToInt32(127.4), 127);
-  EXPECT_EQ(ToInt32(-100.0), -100);
-}
-
-TEST(Numbers, AbsAndSgn) {
+  const double in[] = {0.5, 1.5, 2.5, -0.5, -1.5, -2.5, 127.4, -100.0};
+  const int32_t out[] = {0, 2, 2, 0, -2, -2, 127, -100};
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(ToInt32(in[i]), out[i]) << in[i];
   EXPECT_EQ(Abs(-3.5), 3.5);
-  EXPECT_EQ(Sgn(-0.1), -1);
-  EXPECT_EQ(Sgn(0.0), 0);
-  EXPECT_EQ(Sgn(7.0), 1);
+  EXPECT_EQ(std::make_tuple(Sgn(-0.1), Sgn(0.0), Sgn(7.0)), std::make_tuple(-1, 0, 1));
 }
 
-TEST(Numbers, SqrIsHeronsMethod) {
-  EXPECT_EQ(Sqr(0), 0);
-  EXPECT_EQ(Sqr(-4), 0);
-  EXPECT_DOUBLE_EQ(Sqr(25), 5);
-  EXPECT_DOUBLE_EQ(Sqr(289), 17);  // radius sums the collision test meets
-  EXPECT_DOUBLE_EQ(Sqr(1), 1);
-  EXPECT_NEAR(Sqr(2), std::sqrt(2.0), 1e-15);
-  EXPECT_NEAR(Sqr(0.25), 0.5, 1e-15);
-  EXPECT_NEAR(Sqr(1e10), 1e5, 1e-9);
-}
-
-TEST(Numbers, PowWholeAndFractionalExponents) {
-  EXPECT_EQ(Pow(2, 10), 1024);
-  EXPECT_EQ(Pow(-2, 3), -8);
-  EXPECT_EQ(Pow(2, -2), 0.25);
-  EXPECT_EQ(Pow(5, 0), 1);
-  EXPECT_EQ(Pow(0, 0), 1);
-  EXPECT_NEAR(Pow(9, 0.5), 3, 1e-12);
-  EXPECT_EQ(Pow(-8, 1.0 / 3), 0);  // a fractional power of a non-positive base
-  EXPECT_EQ(Pow(0, 0.5), 0);
+// Sqr is Heron's method; Pow has whole and fractional exponents, and a
+// fractional power of a non-positive base gives 0.
+TEST(Numbers, SqrAndPow) {
+  struct Case {
+    double a, b, expected, tolerance;  // b < -100: Sqr(a)
+  } cases[] = {
+      {0, -999, 0, 0},      {-4, -999, 0, 0},          {25, -999, 5, 0},
+      {289, -999, 17, 0},   {1, -999, 1, 0},           {2, -999, std::sqrt(2.0), 1e-15},
+      {0.25, -999, 0.5, 1e-15}, {1e10, -999, 1e5, 1e-9},
+      {2, 10, 1024, 0},     {-2, 3, -8, 0},            {2, -2, 0.25, 0},
+      {5, 0, 1, 0},         {0, 0, 1, 0},              {9, 0.5, 3, 1e-12},
+      {-8, 1.0 / 3, 0, 0},  {0, 0.5, 0, 0},
+  };
+  for (const Case& c : cases) {
+    const double got = c.b < -100 ? Sqr(c.a) : Pow(c.a, c.b);
+    EXPECT_NEAR(got, c.expected, c.tolerance) << c.a << " " << c.b;
+  }
 }
 
 TEST(Numbers, RgbMasksRedAndGreenButNotBlue) {
-  EXPECT_EQ(RGB(255, 255, 255), 0x00FFFFFFu);
-  EXPECT_EQ(RGB(128, 128, 128), 0x00808080u);
-  EXPECT_EQ(RGB(0, 128, 255), 0x00FF8000u);
-  EXPECT_EQ(RGB(256 + 1, 512 + 2, 3), 0x00030201u);
-  EXPECT_EQ(RGB(-1, 0, 0), 0x000000FFu);
-  EXPECT_EQ(RGB(0, 0, 256), 0x01000000u);  // blue spills over: callers keep it in range
+  struct Case {
+    int r, g, b;
+    uint32_t out;
+  } cases[] = {
+      {255, 255, 255, 0x00FFFFFF}, {128, 128, 128, 0x00808080}, {0, 128, 255, 0x00FF8000},
+      {256 + 1, 512 + 2, 3, 0x00030201}, {-1, 0, 0, 0x000000FF},
+      {0, 0, 256, 0x01000000},  // blue spills over: callers keep it in range
+  };
+  for (const Case& c : cases) EXPECT_EQ(RGB(c.r, c.g, c.b), c.out) << c.r << "," << c.g << "," << c.b;
 }

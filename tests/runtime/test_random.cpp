@@ -5,56 +5,36 @@
 
 #include "runtime/runtime.h"
 
-TEST(Random, FirstOutputsFromSeedOne) {
+// seed = seed * 1103515245 + 12345; the output is the quotient seed / 65536
+// rounded to nearest (not truncated), modulo 32768.
+TEST(Random, KnownSequenceFromSeedOne) {
   SetRandomSeed(1);
-  EXPECT_EQ(Rand15(), 16838);
-  EXPECT_EQ(RandomSeed(), 1103527590u);
-  // The following steps continue the same recurrence.
-  uint32_t seed = 1103527590u;
-  for (int i = 0; i < 5; ++i) {
+  const int pinned[] = {16838, 5759, 10114, 17516};  // 5759, not the 5758 truncation gives
+  uint32_t seed = 1;
+  for (int i = 0; i < 8; ++i) {
     seed = seed * 1103515245u + 12345u;
-    double q = std::nearbyint(seed / 65536.0);
-    int expected = static_cast<int>(static_cast<uint32_t>(q) % 32768u);
-    EXPECT_EQ(Rand15(), expected) << "step " << i + 2;
-    EXPECT_EQ(RandomSeed(), seed);
+    const int expected =
+        i < 4 ? pinned[i] : static_cast<int>(static_cast<uint32_t>(std::nearbyint(seed / 65536.0)) % 32768u);
+    EXPECT_EQ(Rand15(), expected) << "step " << i + 1;
+    EXPECT_EQ(RandomSeed(), seed) << "step " << i + 1;
   }
-}
-
-TEST(Random, KnownValuesAfterSeedOne) {
-  SetRandomSeed(1);
-  // Pinned: rounding the quotient gives 5759, not the 5758 truncation would.
-  EXPECT_EQ(Rand15(), 16838);
-  EXPECT_EQ(Rand15(), 5759);
-  EXPECT_EQ(Rand15(), 10114);
-  EXPECT_EQ(Rand15(), 17516);
-}
-
-TEST(Random, QuotientRoundsToNearestNotDown) {
-  // A seed whose quotient has a fraction above one half must round up.
-  // seed 1103527590 / 65536 = 16838.49...; find a step where truncation differs.
-  SetRandomSeed(1);
+  // About half of all steps differ from truncation.
   int differ = 0;
   for (int i = 0; i < 1000; ++i) {
-    uint32_t before = RandomSeed();
-    uint32_t next = before * 1103515245u + 12345u;
-    int got = Rand15();
-    int truncated = static_cast<int>((next >> 16) % 32768u);
-    if (got != truncated) ++differ;
+    const uint32_t next = RandomSeed() * 1103515245u + 12345u;
+    differ += Rand15() != static_cast<int>((next >> 16) % 32768u);
   }
-  EXPECT_GT(differ, 100);  // about half of all steps
+  EXPECT_GT(differ, 100);
 }
 
 TEST(Random, RndIsTwoStepsAndInRangeOnItsGrain) {
   SetRandomSeed(1);
-  double r = Rnd();
-  EXPECT_DOUBLE_EQ(r, static_cast<double>((16838LL * 5759LL) % 100000) / 100000.0);
-  EXPECT_DOUBLE_EQ(r, 0.70042);
+  EXPECT_DOUBLE_EQ(Rnd(), 0.70042);  // (16838 * 5759) % 100000 / 100000
   SetRandomSeed(12345);
   for (int i = 0; i < 20000; ++i) {
-    double v = Rnd();
+    const double v = Rnd(), scaled = v * 100000.0;
     ASSERT_GE(v, 0.0);
     ASSERT_LT(v, 1.0);
-    double scaled = v * 100000.0;
     ASSERT_NEAR(scaled, std::round(scaled), 1e-6);
   }
 }

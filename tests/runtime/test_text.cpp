@@ -3,68 +3,45 @@
 
 #include "runtime/runtime.h"
 
-TEST(Str, Integers) {
-  EXPECT_EQ(Str(120), "120");
-  EXPECT_EQ(Str(0), "0");
-  EXPECT_EQ(Str(-5), "-5");
-  EXPECT_EQ(Str(4000), "4000");
-  EXPECT_EQ(Str(2147483647.0), "2147483647");
-  EXPECT_EQ(Str(-2147483648.0), "-2147483648");
+// Whole numbers plainly, fractions with at most 15 digits and no trailing
+// zeros; -0 keeps its sign.
+TEST(Str, NumbersAsText) {
+  struct Case {
+    double in;
+    const char* out;
+  } cases[] = {
+      {120, "120"}, {0, "0"}, {-5, "-5"}, {4000, "4000"}, {2147483647.0, "2147483647"},
+      {-2147483648.0, "-2147483648"}, {-0.0, "-0"}, {0.5, "0.5"}, {-2.25, "-2.25"},
+      {1.0 / 3, "0.33333333333333"}, {123456.75, "123456.75"}, {100.0 / 3, "33.3333333333333"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Str(c.in), c.out) << c.out;
 }
 
-TEST(Str, NegativeZeroKeepsItsSign) {
-  EXPECT_EQ(Str(-0.0), "-0");
-}
-
-TEST(Str, FractionsHaveAtMostFifteenDigitsAndNoTrailingZeros) {
-  EXPECT_EQ(Str(0.5), "0.5");
-  EXPECT_EQ(Str(-2.25), "-2.25");
-  EXPECT_EQ(Str(1.0 / 3), "0.33333333333333");
-  EXPECT_EQ(Str(123456.75), "123456.75");
-  std::string third = Str(100.0 / 3);
-  EXPECT_EQ(third, "33.3333333333333");
-}
-
-TEST(Val, LeadingDigitsOnly) {
-  EXPECT_EQ(Val("30\r\n"), 30u);
-  EXPECT_EQ(Val("1000"), 1000u);
-  EXPECT_EQ(Val("12abc"), 12u);
-  EXPECT_EQ(Val(""), 0u);
-  EXPECT_EQ(Val("abc"), 0u);
-}
-
-TEST(Val, SignOrBlankFirstGivesZero) {
-  EXPECT_EQ(Val("-5"), 0u);
-  EXPECT_EQ(Val("+5"), 0u);
-  EXPECT_EQ(Val(" 5"), 0u);
-}
-
-TEST(Val, HexAndOctalPrefixes) {
-  EXPECT_EQ(Val("&HFF"), 255u);
-  EXPECT_EQ(Val("&hff"), 255u);
-  EXPECT_EQ(Val("&H7fffFFFF"), 0x7FFFFFFFu);
-  EXPECT_EQ(Val("&O17"), 15u);
-  EXPECT_EQ(Val("&O19"), 1u);  // stops at the first non-octal digit
-  EXPECT_EQ(Val("&X12"), 0u);
-  EXPECT_EQ(Val("&"), 0u);
-}
-
-TEST(Val, WrapsBeyondThirtyTwoBits) {
-  EXPECT_EQ(Val("4294967296"), 0u);
-  EXPECT_EQ(Val("4294967297"), 1u);
+// Leading digits only; a sign or blank first gives 0; &H and &O prefixes;
+// wraps beyond 32 bits.
+TEST(Val, TextAsNumbers) {
+  struct Case {
+    const char* in;
+    uint32_t out;
+  } cases[] = {
+      {"30\r\n", 30},   {"1000", 1000},    {"12abc", 12},           {"", 0},
+      {"abc", 0},       {"-5", 0},         {"+5", 0},               {" 5", 0},
+      {"&HFF", 255},    {"&hff", 255},     {"&H7fffFFFF", 0x7FFFFFFF}, {"&O17", 15},
+      {"&O19", 1},      {"&X12", 0},       {"&", 0},                {"4294967296", 0},
+      {"4294967297", 1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Val(c.in), c.out) << '"' << c.in << '"';
 }
 
 TEST(TextHelpers, HexLeftRightCharRepeat) {
-  EXPECT_EQ(Hex(0), "0");
-  EXPECT_EQ(Hex(0x1A2B), "1A2B");
-  EXPECT_EQ(Hex(0xFFFFFFFFu), "FFFFFFFF");
-  EXPECT_EQ(Left("Quillmoor", 5), "Quill");
-  EXPECT_EQ(Left("ab", 5), "ab");
-  EXPECT_EQ(Left("ab", -1), "");
-  EXPECT_EQ(Right("game.exe", 3), "exe");
-  EXPECT_EQ(Right("ab", 9), "ab");
-  EXPECT_EQ(CharText(13), "\r");
-  EXPECT_EQ(CharText(34), "\"");
-  EXPECT_EQ(RepeatText(3, "ab"), "ababab");
-  EXPECT_EQ(RepeatText(0, "ab"), "");
+  struct Case {
+    std::string got, expected;
+  } cases[] = {
+      {Hex(0), "0"},           {Hex(0x1A2B), "1A2B"},       {Hex(0xFFFFFFFFu), "FFFFFFFF"},
+      {Left("Quillmoor", 5), "Quill"}, {Left("ab", 5), "ab"}, {Left("ab", -1), ""},
+      {Right("game.exe", 3), "exe"},   {Right("ab", 9), "ab"}, {CharText(13), "\r"},
+      {CharText(34), "\""},    {RepeatText(3, "ab"), "ababab"}, {RepeatText(0, "ab"), ""},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(cases[i].got, cases[i].expected) << "case " << i;
 }
