@@ -123,7 +123,7 @@ TEST_F(DrawingTest, ComposedFrameReachesThePaintAndAPng) {
     for (int x = 0; x < 320; ++x)
       sky.v.push_back(((20 + y / 4) << 16) | ((40 + y / 3) << 8) | (120 + y / 2) | ((x % 64 == 0) ? 0x101010 : 0));
   // Ship 20x20: a white-and-cyan arrow; its mask is black where it is drawn.
-  bmpw::Grid ship{20, 20, {}}, shipMask{20, 20, {}};
+  bmpw::Grid ship{20, 20, {}}, shipMask{20, 20, {}}, shot{16, 16, {}}, shotMask{16, 16, {}};
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 20; ++x) {
       const bool in = y >= 2 && std::abs(x - 10) * 2 <= y;
@@ -131,7 +131,6 @@ TEST_F(DrawingTest, ComposedFrameReachesThePaintAndAPng) {
       shipMask.v.push_back(in ? 0 : 0xFFFFFF);
     }
   // Bullet 16x16: a magenta ring.
-  bmpw::Grid shot{16, 16, {}}, shotMask{16, 16, {}};
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) {
       const int d = (x - 8) * (x - 8) + (y - 8) * (y - 8);
@@ -149,16 +148,12 @@ TEST_F(DrawingTest, ComposedFrameReachesThePaintAndAPng) {
   const uint32_t skyAt200 = back->at(150, 200);
   DrawBmp(160 - 10, 200 - 10, shipM, platform::SRCAND);
   DrawBmp(160 - 10, 200 - 10, shipR, platform::SRCPAINT);
-  const int shots[][2] = {{60, 80}, {100, 120}, {220, 90}, {260, 140}, {-4, 60}, {316, 30}};
+  const int shots[][2] = {{60, 80}, {-4, 60}, {316, 30}};  // two clipped at the edges
   for (const auto& s : shots) {
     DrawBmp(s[0] - 8, s[1] - 8, shotM, platform::SRCAND);
     DrawBmp(s[0] - 8, s[1] - 8, shotR, platform::SRCPAINT);
   }
-  PrintText(5, 5, "LAST 255", RGB(255, 128, 128), 14, 1);
-  PrintText(5, 20, "Lv.1 (LAST 500pt)", RGB(0, 255, 255), 12, 17);
-  PrintText(5, 35, "SCORE 123456pt", RGB(255, 255, 0), 12, 17);
   PrintText(190, 5, "神 業 MODE:  AUTO", RGB(255, 0, 255), 12, 1);
-  PrintText(5, 225, "LIFE", RGB(255, 255, 0), 12, 1);
   DrawBox(49, 229, 251, 236, RGB(192, 192, 192), 0);
   DrawBox(50, 230, 250, 235, RGB(128, 128, 128), 1);
   DrawBox(50, 230, 50 + 140, 235, RGB(255, 255, 0), 1);
