@@ -104,15 +104,18 @@ class Driver : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Driver, ARunScriptsInputCapturesAndLogsAndEndsWithTheProgramsCode) {
+TEST_F(Driver, ARunScriptsInputCapturesAndLogsEndsWithTheProgramsCodeAndRepeatsByteForByte) {
   Write("keys.txt", "500 down Escape\n520 up Escape\n");
-  const int code = Run({"--keys", P("keys.txt"), "--tick", "77", "--log", P("log.txt"),
-                        "--shot", "100:" + P("a.png"), "--state", "205:" + P("s.json"),
-                        "--set", "150:frame=1000", "--set", "160:nothing=1", "--audio",
-                        P("a.wav"), "--exe", P("quillmoor")});
-  EXPECT_EQ(code, 7);
+  for (const std::string r : {"1", "2"}) {
+    EXPECT_EQ(Run({"--keys", P("keys.txt"), "--tick", "77", "--log", P("log" + r), "--shot", "100:" + P("shot" + r),
+                   "--state", "205:" + P("state" + r), "--set", "150:frame=1000", "--set", "160:nothing=1", "--audio",
+                   P("wav" + r), "--exe", P("quillmoor")}),
+              7);
+  }
+  for (const char* name : {"log", "shot", "state", "wav"})
+    EXPECT_EQ(Slurp(dir / (std::string(name) + "1")), Slurp(dir / (std::string(name) + "2"))) << name;
   EXPECT_EQ(ExecutablePath(), P("quillmoor"));
-  EXPECT_EQ(Slurp(dir / "log.txt"),
+  EXPECT_EQ(Slurp(dir / "log1"),
             "0 window created \"fake\"\n"
             "0 tick 77\n"
             "150 set frame=1000\n"
@@ -122,15 +125,15 @@ TEST_F(Driver, ARunScriptsInputCapturesAndLogsAndEndsWithTheProgramsCode) {
             "500 exit 7\n");
   // Frames 1 (at 0) .. 11 (at 100). The set at 150 comes after that moment's
   // frame, so the dump at 205 sees 1000 + 5 (frames at 160 .. 200).
-  EXPECT_EQ(Slurp(dir / "s.json"), "{\"ms\":205,\"frame\": 1005}\n");
+  EXPECT_EQ(Slurp(dir / "state1"), "{\"ms\":205,\"frame\": 1005}\n");
   Surface shot;
-  ASSERT_TRUE(ReadPng(P("a.png"), shot));
+  ASSERT_TRUE(ReadPng(P("shot1"), shot));
   ASSERT_EQ(shot.width(), 320);
   ASSERT_EQ(shot.height(), 240);
   EXPECT_EQ(shot.at(0, 0), 11u);
   EXPECT_EQ(shot.at(319, 239), 11u);
   // Exactly 500 ms of 44.1 kHz 16-bit stereo after a 44-byte header.
-  const std::string wav = Slurp(dir / "a.wav");
+  const std::string wav = Slurp(dir / "wav1");
   ASSERT_EQ(wav.size(), 44u + 22050u * 4u);
   EXPECT_EQ(wav.substr(0, 4), "RIFF");
   EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
@@ -139,20 +142,16 @@ TEST_F(Driver, ARunScriptsInputCapturesAndLogsAndEndsWithTheProgramsCode) {
             22050 * 4);
 }
 
-TEST_F(Driver, TwoRunsWithTheSameArgumentsWriteTheSameBytes) {
-  Write("keys.txt", "333 down Escape\n");
-  for (const char* run : {"1", "2"}) {
-    const std::string r = run;
-    EXPECT_EQ(Run({"--keys", P("keys.txt"), "--log", P("log" + r), "--shot",
-                   "120:" + P("shot" + r), "--state", "125:" + P("state" + r), "--audio",
-                   P("wav" + r)}),
-              7);
-  }
-  for (const char* name : {"log", "shot", "state", "wav"}) {
-    const std::string a = Slurp(dir / (std::string(name) + "1"));
-    EXPECT_FALSE(a.empty()) << name;
-    EXPECT_EQ(a, Slurp(dir / (std::string(name) + "2"))) << name;
-  }
+TEST_F(Driver, BadArgumentsAndUnreadableFilesEndWithStatusOneBeforeTheProgramRuns) {
+  static int ran = 0;
+  Write("bad_keys.txt", "100 down Enter\n200 down Nothing\n");
+  const std::vector<std::string> bad[] = {{"--nope"}, {"--keys", "/nonexistent/keys.txt"}, {"--keys", P("bad_keys.txt")},
+                                          {"--dir", "/nonexistent/dir"}, {"--log", "/nonexistent/dir/log.txt"}};
+  for (const auto& args : bad) EXPECT_EQ(Run(args, [] { return ++ran, 0; }), 1) << args.back();
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(Run({"--help"}, [] { return ++ran, 0; }), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("usage: quillmoor-sim [--dir DIR]", 0), 0u);
+  EXPECT_EQ(ran, 0) << "nothing runs after a bad argument or --help";
 }
 
 TEST_F(Driver, UntilEndsTheRunAsIfKilledWithStatusTwo) {
