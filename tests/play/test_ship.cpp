@@ -118,24 +118,6 @@ TEST_F(ShipTest, FullShotTableMakesNoShotAndRetriesInThreeFrames) {
   EXPECT_EQ(std::tie(sht[59].kind, sht[60].kind, chr[0].cooldown), std::make_tuple(1, 1, 6));
 }
 
-TEST_F(ShipTest, AutoFireRateFollowsTheLevel) {
-  const int levels[] = {1, 2, 4}, intervals[] = {9, 6, 3};
-  for (int k = 0; k < 3; ++k) {
-    NewGame();
-    chr[0].level = levels[k];
-    std::vector<int> fired;
-    for (int f = 1; f <= 30; ++f) {
-      UpdatePlayer();
-      ReadFireKey();
-      if (ShotsInFlight() > 0) fired.push_back(f);
-      for (auto& s : sht) s.kind = 0;
-    }
-    ASSERT_GE(fired.size(), 3u);
-    for (size_t i = 1; i < fired.size(); ++i)
-      EXPECT_EQ(fired[i] - fired[i - 1], intervals[k]) << "level " << levels[k];
-  }
-}
-
 TEST_F(ShipTest, ManualFireNeedsTheSpaceBar) {
   struct Step {
     bool space;
