@@ -1,11 +1,9 @@
 // The "Option" window on the sim backend, opened as the title screen opens
 // it: its controls, what it shows for the stored settings, and what OK,
-// Cancel and the close request leave in the game state.
+// Enter, Cancel, Escape and the close request leave in the game state.
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <string>
-#include <vector>
 
 #include "platform/gfx/png.h"
 #include "platform/sim/sim_control.h"
@@ -18,25 +16,21 @@ using namespace platform;
 
 namespace {
 
-intptr_t MainProc(Window w, uint32_t msg, intptr_t wParam, intptr_t lParam) {
-  return DefWindowProc(w, msg, wParam, lParam);
-}
+using Step = std::function<void(Window)>;
 
 // Client points inside the controls.
-constexpr int kOkX = 40, kOkY = 162;
-constexpr int kCancelX = 130, kCancelY = 162;
-constexpr int kListX = 100, kListY = 37;
-int EntryY(int index) { return 27 + 20 + 1 + index * 15 + 7; }
-constexpr int kAutoX = 80, kAutoY = 65;
-constexpr int kLevelX = 75;
-int LevelY(int id) {
-  switch (id) {
-    case 1006: return 92;
-    case 1007: return 107;
-    case 1008: return 122;
-    default: return 137;
-  }
+Step ClickAt(int x, int y) {
+  return [x, y](Window) { ASSERT_TRUE(sim::Click("Option", x, y)); };
 }
+Step Key(int vk) {
+  return [vk](Window) { sim::PressKey(vk); sim::ReleaseKey(vk); };
+}
+const Step kOk = ClickAt(40, 162), kCancel = ClickAt(130, 162), kList = ClickAt(100, 37),
+           kAuto = ClickAt(80, 65), kEasy = ClickAt(75, 92), kHard = ClickAt(75, 122),
+           kGod = ClickAt(75, 137);
+Step Entry(int index) { return ClickAt(100, 27 + 20 + 1 + index * 15 + 7); }
+
+int Checked(Window w, int id) { return static_cast<int>(ControlSendMessage(GetDlgItem(w, id), BM_GETCHECK, 0, 0)); }
 
 class OptionWindow : public ::testing::Test {
  protected:
@@ -45,33 +39,27 @@ class OptionWindow : public ::testing::Test {
     ResetGameState();
     SetConstantGameState();
     RegisterWindowClass(kDialogClass, DefWindowProc);
-    RegisterWindowClass("TestMain", MainProc);
+    RegisterWindowClass("TestMain", DefWindowProc);
     main_ = CreateWindow("TestMain", "Main", WS_CAPTION_FRAME, 300, 200, 326, 264, 0);
     ShowWindow(main_, true);
     gs.mainWindow = main_;
-    gs.targetFps = 30;
-    gs.fireMode = 1;
-    gs.enemySlots = 12;
     gs.hiScore = 4200;
   }
   void TearDown() override { ResetGameState(); }
 
-  // Opens the window as the S key does and runs the player's actions inside
-  // its loop, 10 simulated milliseconds apart. Returns the loop's result.
-  int Open(std::vector<std::function<void(Window)>> steps) {
-    // Actions left over from an earlier opening (one that ended early) do
-    // nothing in this one.
-    const int serial = ++serial_;
+  // Opens the window as the S key does and runs the steps inside its loop,
+  // 10 simulated milliseconds apart. Returns the loop's result.
+  int Open(const std::vector<Step>& steps) {
+    const int serial = ++serial_;  // steps left from an opening that ended early do nothing
     for (size_t i = 0; i < steps.size(); ++i) {
       sim::ScheduleAt(sim::Now() + 10 * (i + 1), [this, serial, step = steps[i]] {
         if (serial != serial_) return;
         Window w = GetForegroundWindow();
         ASSERT_EQ(GetWindowText(w), "Option");
-        during_ = !IsWindowEnabled(main_);
+        EXPECT_FALSE(IsWindowEnabled(main_)) << "the main window is disabled while it is open";
         step(w);
       });
     }
-    // A guard: the loop must end before this.
     sim::ScheduleAt(sim::Now() + 10 * (steps.size() + 5), [this, serial] {
       if (serial != serial_) return;
       if (Window w = GetForegroundWindow(); GetWindowText(w) == "Option") {
@@ -83,31 +71,20 @@ class OptionWindow : public ::testing::Test {
     ++serial_;
     return result;
   }
-  static std::function<void(Window)> ClickAt(int x, int y) {
-    return [x, y](Window) { ASSERT_TRUE(sim::Click("Option", x, y)); };
-  }
-  static std::function<void(Window)> Look(std::function<void(Window)> f) { return f; }
 
   Window main_ = 0;
-  bool during_ = false;
   int serial_ = 0;
 };
 
-int Checked(Window w, int id) {
-  return static_cast<int>(ControlSendMessage(GetDlgItem(w, id), BM_GETCHECK, 0, 0));
-}
-
-}  // namespace
-
 TEST_F(OptionWindow, ControlsPlaceAndSize) {
+  gs.targetFps = 30;
   const Window w = CreateOptionWindow(main_);
   ASSERT_NE(w, 0u);
-  struct Expect {
+  const struct {
     int id;
     const char* text;
     int x, y, width, height;
-  };
-  const Expect table[] = {
+  } table[] = {
       {1000, "HI-SCORE", 5, 5, 61, 12},  {1001, "4200", 70, 4, 64, 16},
       {1002, "pt", 140, 5, 33, 12},      {1003, "MODE", 5, 58, 42, 12},
       {1004, "AUTO", 70, 58, 67, 15},    {1005, "Level", 5, 83, 40, 12},
@@ -117,7 +94,7 @@ TEST_F(OptionWindow, ControlsPlaceAndSize) {
       {1012, "キャンセル", 90, 152, 88, 21}, {1013, "O K", 13, 152, 55, 21},
   };
   Window previous = 0;
-  for (const Expect& e : table) {
+  for (const auto& e : table) {
     SCOPED_TRACE(e.id);
     const Window c = GetDlgItem(w, e.id);
     ASSERT_NE(c, 0u);
@@ -125,144 +102,81 @@ TEST_F(OptionWindow, ControlsPlaceAndSize) {
     previous = c;
     EXPECT_EQ(ControlGetText(c), e.text);
     const Rect r = ControlRect(c);
-    EXPECT_EQ(r.left, e.x);
-    EXPECT_EQ(r.top, e.y);
-    EXPECT_EQ(r.width(), e.width);
-    EXPECT_EQ(r.height(), e.height);
+    EXPECT_EQ((std::vector<int>{r.left, r.top, r.width(), r.height()}),
+              (std::vector<int>{e.x, e.y, e.width, e.height}));
   }
   // 206 x 204, centred over the main window.
   const Rect o = GetWindowRect(w), m = GetWindowRect(main_);
-  EXPECT_EQ(o.width(), 206);
-  EXPECT_EQ(o.height(), 204);
-  EXPECT_EQ(o.left, m.left + (326 - 206) / 2);
-  EXPECT_EQ(o.top, m.top + (264 - 204) / 2);
+  EXPECT_EQ((std::vector<int>{o.width(), o.height(), o.left, o.top}),
+            (std::vector<int>{206, 204, m.left + (326 - 206) / 2, m.top + (264 - 204) / 2}));
   EXPECT_EQ(GetClientRect(w).width(), 200);
   EXPECT_EQ(ControlSendMessage(GetDlgItem(w, 1010), CB_GETCOUNT, 0, 0), 4);
-
-  // The picture of the open window, with its list dropped down too.
-  InvalidateRect(w);
-  Surface client(GetClientRect(w).width(), GetClientRect(w).height());
-  PaintControls(client, w);
-  Surface framed;
-  DrawWindowFrame(framed, "Option", client, false);
-  EXPECT_TRUE(WritePng(framed, std::string(QM_BINARY_DIR) + "/option_window.png"));
+  // The picture of the open window with its list dropped down.
   ControlSendMessage(GetDlgItem(w, 1010), CB_SHOWDROPDOWN, 1, 0);
+  Surface client(GetClientRect(w).width(), GetClientRect(w).height()), framed;
   PaintControls(client, w);
   DrawWindowFrame(framed, "Option", client, false);
   EXPECT_TRUE(WritePng(framed, std::string(QM_BINARY_DIR) + "/option_window_list.png"));
   DestroyWindow(w);
 }
 
-TEST_F(OptionWindow, GodHiddenWithoutUnlockAndStoredGodShownAsHard) {
-  gs.enemySlots = 30;
-  gs.godUnlocked = 0;
-  EXPECT_EQ(Open({Look([](Window w) {
-                    EXPECT_FALSE(ControlIsVisible(GetDlgItem(w, 1011)));
-                    EXPECT_EQ(Checked(w, 1008), 1);
-                    EXPECT_EQ(Checked(w, 1011), 0);
-                  }),
-                  ClickAt(kLevelX, LevelY(1011)),  // where God would be: nothing there
-                  ClickAt(kOkX, kOkY)}),
-            0);
-  EXPECT_TRUE(during_);
-  EXPECT_EQ(gs.enemySlots, 20);
-  EXPECT_TRUE(IsWindowEnabled(main_));
-}
-
-TEST_F(OptionWindow, GodShownAndKeptWithUnlock) {
-  gs.enemySlots = 30;
-  gs.godUnlocked = 1;
-  Open({Look([](Window w) {
-          EXPECT_TRUE(ControlIsVisible(GetDlgItem(w, 1011)));
-          EXPECT_EQ(Checked(w, 1011), 1);
-          EXPECT_EQ(Checked(w, 1008), 0);
-        }),
-        ClickAt(kOkX, kOkY)});
-  EXPECT_EQ(gs.enemySlots, 30);
-  // And choosing it from Normal.
-  gs.enemySlots = 12;
-  Open({ClickAt(kLevelX, LevelY(1011)), ClickAt(kOkX, kOkY)});
-  EXPECT_EQ(gs.enemySlots, 30);
-}
-
-TEST_F(OptionWindow, OkStoresWhatThePlayerChose) {
-  Open({ClickAt(kListX, kListY), ClickAt(kListX, EntryY(3)), ClickAt(kAutoX, kAutoY),
-        ClickAt(kLevelX, LevelY(1006)), ClickAt(kOkX, kOkY)});
-  EXPECT_EQ(gs.targetFps, 1000);  // "No Wait"
-  EXPECT_EQ(gs.fireMode, 0);
-  EXPECT_EQ(gs.enemySlots, 5);
-  const int fps[] = {15, 30, 60, 1000};
-  for (int i = 0; i < 4; ++i) {
-    Open({ClickAt(kListX, kListY), ClickAt(kListX, EntryY(i)), ClickAt(kOkX, kOkY)});
-    EXPECT_EQ(gs.targetFps, fps[i]);
-  }
-  Open({ClickAt(kAutoX, kAutoY), ClickAt(kLevelX, LevelY(1008)), ClickAt(kOkX, kOkY)});
-  EXPECT_EQ(gs.fireMode, 1);
-  EXPECT_EQ(gs.enemySlots, 20);
-  // The keyboard: Enter presses O K.
-  Open({[](Window) { sim::PressKey(VK_RETURN); sim::ReleaseKey(VK_RETURN); }});
-  EXPECT_EQ(gs.enemySlots, 20);
-  EXPECT_TRUE(IsWindowEnabled(main_));
-}
-
-TEST_F(OptionWindow, CancelAndCloseChangeNothing) {
-  gs.godUnlocked = 1;
-  const std::vector<std::function<void(Window)>> changeAll = {
-      ClickAt(kListX, kListY), ClickAt(kListX, EntryY(0)), ClickAt(kAutoX, kAutoY),
-      ClickAt(kLevelX, LevelY(1011))};
-  const std::vector<std::function<void(Window)>> endings = {
-      ClickAt(kCancelX, kCancelY),
-      [](Window w) { PostMessage(w, WM_CLOSE, 0, 0); },
-      [](Window) { sim::PressKey(VK_ESCAPE); sim::ReleaseKey(VK_ESCAPE); },
+TEST_F(OptionWindow, ShowsTheStoredValuesAndKeepsOnlyWhatOkStores) {
+  const std::vector<Step> changeAll = {kList, Entry(0), kAuto, kGod};
+  const Step changedAll = [](Window w) {
+    EXPECT_EQ(ControlGetText(GetDlgItem(w, 1010)), "Low");
+    EXPECT_EQ(Checked(w, 1011), 1);
   };
-  for (size_t i = 0; i < endings.size(); ++i) {
-    SCOPED_TRACE(i);
-    auto steps = changeAll;
-    steps.push_back(Look([](Window w) {
-      EXPECT_EQ(ControlGetText(GetDlgItem(w, 1010)), "Low");
-      EXPECT_EQ(Checked(w, 1011), 1);
-    }));
-    steps.push_back(endings[i]);
+  const struct {
+    const char* name;
+    int fps, fire, level, god;  // stored
+    int list, autoBox, levelBox;  // shown: list entry (CB_ERR: none), AUTO, the level checked
+    bool godShown;
+    std::vector<Step> steps;
+    int fpsAfter, fireAfter, levelAfter;
+  } rows[] = {
+      {"God hidden, stored God shown as Hard", 30, 1, 30, 0, 1, 1, 1008, false, {kGod, kOk}, 30, 1, 20},
+      {"God shown and kept with the unlock", 30, 1, 30, 1, 1, 1, 1011, true, {kOk}, 30, 1, 30},
+      {"God chosen with the unlock", 30, 1, 12, 1, 1, 1, 1007, true, {kGod, kOk}, 30, 1, 30},
+      {"No Wait, manual fire, Easy", 30, 1, 12, 0, 1, 1, 1007, false, {kList, Entry(3), kAuto, kEasy, kOk}, 1000, 0, 5},
+      {"Low", 60, 1, 12, 0, 2, 1, 1007, false, {kList, Entry(0), kOk}, 15, 1, 12},
+      {"Normal", 15, 1, 12, 0, 0, 1, 1007, false, {kList, Entry(1), kOk}, 30, 1, 12},
+      {"High", 30, 1, 12, 0, 1, 1, 1007, false, {kList, Entry(2), kOk}, 60, 1, 12},
+      {"AUTO on, Hard", 30, 0, 5, 0, 1, 0, 1006, false, {kAuto, kHard, kOk}, 30, 1, 20},
+      {"Enter presses O K", 30, 1, 12, 0, 1, 1, 1007, false, {kEasy, Key(VK_RETURN)}, 30, 1, 5},
+      {"Cancel", 30, 1, 12, 1, 1, 1, 1007, true, {kList, Entry(0), kAuto, kGod, changedAll, kCancel}, 30, 1, 12},
+      {"close request", 30, 1, 12, 1, 1, 1, 1007, true,
+       {kList, Entry(0), kAuto, kGod, changedAll, [](Window w) { PostMessage(w, WM_CLOSE, 0, 0); }}, 30, 1, 12},
+      {"Escape", 30, 1, 12, 1, 1, 1, 1007, true, {kList, Entry(0), kAuto, kGod, changedAll, Key(VK_ESCAPE)}, 30, 1, 12},
+      // A stored level of 7 becomes 12 as the window opens, even when cancelled.
+      {"level 7", 30, 1, 7, 0, 1, 1, 1007, false, {[](Window) { EXPECT_EQ(gs.enemySlots, 12); }, kCancel}, 30, 1, 12},
+      {"frame rate outside the list kept", 45, 1, 12, 0, CB_ERR, 1, 1007, false, {kOk}, 45, 1, 12},
+      {"fire mode 2 shown unchecked, stored as 0", 30, 2, 12, 0, 1, 0, 1007, false, {kOk}, 30, 0, 12},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    gs.targetFps = row.fps;
+    gs.fireMode = row.fire;
+    gs.enemySlots = row.level;
+    gs.godUnlocked = row.god;
+    std::vector<Step> steps = {[&row](Window w) {
+      EXPECT_EQ(ControlSendMessage(GetDlgItem(w, 1010), CB_GETCURSEL, 0, 0), row.list);
+      EXPECT_EQ(Checked(w, 1004), row.autoBox);
+      for (int id = 1006; id <= 1011; id += id == 1008 ? 3 : 1) EXPECT_EQ(Checked(w, id), id == row.levelBox) << id;
+      EXPECT_EQ(ControlIsVisible(GetDlgItem(w, 1011)), row.godShown);
+    }};
+    steps.insert(steps.end(), row.steps.begin(), row.steps.end());
     EXPECT_EQ(Open(steps), 0);
-    EXPECT_EQ(gs.targetFps, 30);
-    EXPECT_EQ(gs.fireMode, 1);
-    EXPECT_EQ(gs.enemySlots, 12);
+    EXPECT_EQ((std::vector<int>{gs.targetFps, gs.fireMode, gs.enemySlots}),
+              (std::vector<int>{row.fpsAfter, row.fireAfter, row.levelAfter}));
     EXPECT_TRUE(IsWindowEnabled(main_));
   }
 }
 
-TEST_F(OptionWindow, OutOfListValues) {
-  // A stored level of 7 becomes 12 as the window opens, even when cancelled.
-  gs.enemySlots = 7;
-  Open({Look([](Window w) {
-          EXPECT_EQ(gs.enemySlots, 12);
-          EXPECT_EQ(Checked(w, 1007), 1);
-        }),
-        ClickAt(kCancelX, kCancelY)});
-  EXPECT_EQ(gs.enemySlots, 12);
-
-  // A frame rate outside the list selects nothing, and OK keeps it.
-  gs.targetFps = 45;
-  Open({Look([](Window w) {
-          EXPECT_EQ(ControlSendMessage(GetDlgItem(w, 1010), CB_GETCURSEL, 0, 0), CB_ERR);
-        }),
-        ClickAt(kOkX, kOkY)});
-  EXPECT_EQ(gs.targetFps, 45);
-
-  // A fire mode other than 0 or 1 shows unchecked and OK stores 0.
-  gs.fireMode = 2;
-  Open({Look([](Window w) { EXPECT_EQ(Checked(w, 1004), 0); }), ClickAt(kOkX, kOkY)});
-  EXPECT_EQ(gs.fireMode, 0);
-}
-
-TEST_F(OptionWindow, OnlyTheOptionKindOpens) {
+TEST_F(OptionWindow, OnlyTheOptionKindOpensAndAQuitEndsTheOuterLoopToo) {
   EXPECT_EQ(OpenOptionWindow(main_, "Other"), 0);
   EXPECT_EQ(OpenOptionWindow(main_, "optwnd"), 0);
   EXPECT_TRUE(IsWindowEnabled(main_));
   EXPECT_EQ(GetForegroundWindow(), main_);
-}
-
-TEST_F(OptionWindow, QuitWhileOpenEndsTheOuterLoopToo) {
   sim::ScheduleAt(sim::Now() + 10, [] { PostQuitMessage(3); });
   EXPECT_EQ(OpenOptionWindow(main_, "OptWnd"), 3);
   EXPECT_TRUE(IsWindowEnabled(main_));
@@ -272,3 +186,5 @@ TEST_F(OptionWindow, QuitWhileOpenEndsTheOuterLoopToo) {
   EXPECT_EQ(r, 0);
   EXPECT_EQ(m.wParam, 3);
 }
+
+}  // namespace

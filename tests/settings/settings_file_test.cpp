@@ -1,15 +1,13 @@
-// The settings file: its exact bytes, the reading rule, the defaults and the
-// repairs of bad values, and the save that never leaves a torn file.
+// The settings file: the reading rule with its defaults and repairs, the
+// exact bytes of a save, the save that never leaves a torn file, and what
+// happens when the place cannot be read or written.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <string>
 
 #include "settings/settings.h"
 #include "state/game_state.h"
@@ -17,6 +15,14 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+using Values = std::vector<int>;  // the seven values in file order
+
+Values Of(const SettingsValues& v) {
+  return {v.targetFps, v.frameDelay, v.fireMode, v.spareSetting, v.hiScore, v.enemySlots, v.godUnlocked};
+}
+
+const char kZeros[] = "0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n\r\n";  // what a new installation gets
 
 class SettingsFile : public ::testing::Test {
  protected:
@@ -33,156 +39,113 @@ class SettingsFile : public ::testing::Test {
     fs::remove_all(dir_);
     ResetGameState();
   }
-  void Write(const std::string& bytes) {
-    std::ofstream f(path_, std::ios::binary | std::ios::trunc);
-    f << bytes;
-  }
-  std::string Read() const {
-    std::ifstream f(path_, std::ios::binary);
+  void Write(const std::string& bytes) { std::ofstream(path_, std::ios::binary | std::ios::trunc) << bytes; }
+  static std::string Read(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
     std::stringstream s;
     s << f.rdbuf();
     return s.str();
   }
-  SettingsValues LoadBytes(const std::string& bytes) {
-    Write(bytes);
-    EXPECT_TRUE(LoadSettingsFrom(path_));
-    return CurrentSettings();
-  }
   std::string dir_, path_;
 };
 
-void ExpectValues(const SettingsValues& v, int fps, int delay, int fire, int spare, int hi,
-                  int slots, int god) {
-  EXPECT_EQ(v.targetFps, fps);
-  EXPECT_EQ(v.frameDelay, delay);
-  EXPECT_EQ(v.fireMode, fire);
-  EXPECT_EQ(v.spareSetting, spare);
-  EXPECT_EQ(v.hiScore, hi);
-  EXPECT_EQ(v.enemySlots, slots);
-  EXPECT_EQ(v.godUnlocked, god);
-}
-
-}  // namespace
-
-TEST_F(SettingsFile, MissingFileIsCreatedWithZerosAndDefaultsApplyInMemory) {
-  ASSERT_FALSE(fs::exists(path_));
-  EXPECT_TRUE(LoadSettingsFrom(path_));
-  const std::string created = Read();
-  EXPECT_EQ(created, "0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n\r\n");
-  EXPECT_EQ(created.size(), 20u);
-  ExpectValues(CurrentSettings(), 30, 0, 0, 0, 0, 12, 0);
-
-  EXPECT_TRUE(SaveSettingsTo(path_));
-  EXPECT_EQ(Read(), "30\r\n0\r\n0\r\n0\r\n0\r\n12\r\n\r\n");
-  EXPECT_FALSE(fs::exists(path_ + ".tmp"));
-}
-
-TEST_F(SettingsFile, EmptyFileIsTreatedLikeAMissingOne) {
-  Write("");
-  EXPECT_TRUE(LoadSettingsFrom(path_));
-  EXPECT_EQ(Read(), "0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n\r\n");
-  ExpectValues(CurrentSettings(), 30, 0, 0, 0, 0, 12, 0);
-}
-
-TEST_F(SettingsFile, ExactBytesOfAFullSave) {
-  gs.targetFps = 1000;
-  gs.frameDelay = 17;
-  gs.fireMode = 1;
-  gs.spareSetting = 3;
-  gs.hiScore = 123456;
-  gs.enemySlots = 30;
-  gs.godUnlocked = 1;
-  ASSERT_TRUE(SaveSettingsTo(path_));
-  EXPECT_EQ(Read(), "1000\r\n17\r\n1\r\n3\r\n123456\r\n30\r\nAH!NO_WAY!!\r\n");
-}
-
-TEST_F(SettingsFile, FieldRule) {
-  // Blanks and tabs before numbers.
-  ExpectValues(LoadBytes("  60\r\n\t 5\r\n 1\r\n\t0\r\n   4200\r\n 20\r\nAH!NO_WAY!!\r\n"), 60, 5,
-               1, 0, 4200, 20, 1);
-  // Quoted fields, LF-only and CR-only line ends, text after digits.
-  ExpectValues(LoadBytes("\"15\"\n\"3\"x\r1\n0\n99pts\n\"5\"\n\"AH!NO_WAY!!\"\n"), 15, 3, 1, 0,
-               99, 5, 1);
-  // A comma ends a field, so one line can carry two.
-  ExpectValues(LoadBytes("30,7\r\n1\r\n0\r\n50\r\n12\r\nAH!NO_WAY!!\r\n"), 30, 7, 1, 0, 50, 12,
-               1);
-  // Fields that do not begin with a digit read as 0, then the defaults apply;
-  // a negative number reads as 0 because the sign is not a digit.
-  ExpectValues(LoadBytes("abc\r\n-5\r\nx1\r\n-9\r\n-100\r\n\r\n\r\n"), 30, 0, 0, 0, 0, 12, 0);
-  // A quote never closed ends with its line and does not swallow the rest.
-  ExpectValues(LoadBytes("\"60\r\n2\r\n1\r\n0\r\n77\r\n20\r\nAH!NO_WAY!!\r\n"), 60, 2, 1, 0,
-               77, 20, 1);
-}
-
-TEST_F(SettingsFile, UnlockLineMustMatchExactly) {
+TEST_F(SettingsFile, LoadReadsFieldsAppliesDefaultsAndRepairsBadValues) {
   const std::string head = "30\r\n0\r\n0\r\n0\r\n0\r\n20\r\n";
-  EXPECT_EQ(LoadBytes(head + "AH!NO_WAY!!\r\n").godUnlocked, 1);
-  EXPECT_EQ(LoadBytes(head + "AH!NO_WAY!!").godUnlocked, 1);  // no final line end
-  EXPECT_EQ(LoadBytes(head + "  AH!NO_WAY!!\r\n").godUnlocked, 1);  // leading blanks skipped
-  for (const char* other : {"ah!no_way!!", "Ah!No_Way!!", "AH!NO_WAY!", "AH!NO_WAY!!!",
-                            "AH!NO_WAY!! ", "1", ""}) {
-    EXPECT_EQ(LoadBytes(head + other + "\r\n").godUnlocked, 0) << other;
+  auto level = [](const std::string& l) { return "30\r\n0\r\n0\r\n0\r\n0\r\n" + l + "\r\n\r\n"; };
+  auto delay = [](const std::string& d) { return "30\r\n" + d + "\r\n0\r\n0\r\n0\r\n12\r\n\r\n"; };
+  const struct {
+    const char* name;
+    const char* bytes;  // nullptr: no file
+    std::string extra;  // appended to bytes
+    Values expected;
+  } rows[] = {
+      // A missing or empty file is recreated as zeros; the defaults apply in memory.
+      {"missing", nullptr, "", {30, 0, 0, 0, 0, 12, 0}},
+      {"empty", "", "", {30, 0, 0, 0, 0, 12, 0}},
+      {"blanks and tabs before numbers", "  60\r\n\t 5\r\n 1\r\n\t0\r\n   4200\r\n 20\r\nAH!NO_WAY!!\r\n", "", {60, 5, 1, 0, 4200, 20, 1}},
+      {"quotes, LF and CR line ends, text after digits", "\"15\"\n\"3\"x\r1\n0\n99pts\n\"5\"\n\"AH!NO_WAY!!\"\n", "", {15, 3, 1, 0, 99, 5, 1}},
+      {"a comma ends a field", "30,7\r\n1\r\n0\r\n50\r\n12\r\nAH!NO_WAY!!\r\n", "", {30, 7, 1, 0, 50, 12, 1}},
+      // The sign is not a digit: a field not beginning with one reads as 0.
+      {"no digit first", "abc\r\n-5\r\nx1\r\n-9\r\n-100\r\n\r\n\r\n", "", {30, 0, 0, 0, 0, 12, 0}},
+      {"a quote never closed ends with its line", "\"60\r\n2\r\n1\r\n0\r\n77\r\n20\r\nAH!NO_WAY!!\r\n", "", {60, 2, 1, 0, 77, 20, 1}},
+      {"cut short keeps what it holds", "60\r\n4\r\n1\r\n0\r\n31337", "", {60, 4, 1, 0, 31337, 12, 0}},
+      {"one line end", "\r\n", "", {30, 0, 0, 0, 0, 12, 0}},
+      {"unlock without a line end", "", head + "AH!NO_WAY!!", {30, 0, 0, 0, 0, 20, 1}},
+      {"unlock after blanks", "", head + "  AH!NO_WAY!!\r\n", {30, 0, 0, 0, 0, 20, 1}},
+      {"unlock in lower case", "", head + "ah!no_way!!\r\n", {30, 0, 0, 0, 0, 20, 0}},
+      {"unlock in mixed case", "", head + "Ah!No_Way!!\r\n", {30, 0, 0, 0, 0, 20, 0}},
+      {"unlock one short", "", head + "AH!NO_WAY!\r\n", {30, 0, 0, 0, 0, 20, 0}},
+      {"unlock one long", "", head + "AH!NO_WAY!!!\r\n", {30, 0, 0, 0, 0, 20, 0}},
+      {"unlock with a blank after", "", head + "AH!NO_WAY!! \r\n", {30, 0, 0, 0, 0, 20, 0}},
+      {"unlock line 1", "", head + "1\r\n", {30, 0, 0, 0, 0, 20, 0}},
+      {"level 5", "", level("5"), {30, 0, 0, 0, 0, 5, 0}},
+      {"level 12", "", level("12"), {30, 0, 0, 0, 0, 12, 0}},
+      {"level 30", "", level("30"), {30, 0, 0, 0, 0, 30, 0}},
+      {"level 0", "", level("0"), {30, 0, 0, 0, 0, 12, 0}},
+      {"level 4", "", level("4"), {30, 0, 0, 0, 0, 12, 0}},
+      {"level 6", "", level("6"), {30, 0, 0, 0, 0, 12, 0}},
+      {"level 7", "", level("7"), {30, 0, 0, 0, 0, 12, 0}},
+      {"level 31", "", level("31"), {30, 0, 0, 0, 0, 12, 0}},
+      {"level 100", "", level("100"), {30, 0, 0, 0, 0, 12, 0}},
+      {"level 4294967295", "", level("4294967295"), {30, 0, 0, 0, 0, 12, 0}},
+      {"level 99999999999", "", level("99999999999"), {30, 0, 0, 0, 0, 12, 0}},
+      {"delay 1000", "", delay("1000"), {30, 1000, 0, 0, 0, 12, 0}},
+      {"delay 1001", "", delay("1001"), {30, 1000, 0, 0, 0, 12, 0}},
+      {"delay 2147483647", "", delay("2147483647"), {30, 1000, 0, 0, 0, 12, 0}},
+      {"delay 4294967295 wraps to -1", "", delay("4294967295"), {30, 0, 0, 0, 0, 12, 0}},
+      // A frame rate outside the list is the options window's business.
+      {"frame rate 45", "45\r\n0\r\n0\r\n0\r\n0\r\n12\r\n\r\n", "", {45, 0, 0, 0, 0, 12, 0}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove(path_);
+    const std::string bytes = row.bytes ? row.bytes + row.extra : "";
+    if (row.bytes) Write(bytes);
+    ResetGameState();
+    EXPECT_TRUE(LoadSettingsFrom(path_));
+    EXPECT_EQ(Of(CurrentSettings()), row.expected);
+    // Only a missing or empty file is written on load.
+    EXPECT_EQ(Read(path_), bytes.empty() ? kZeros : bytes);
   }
 }
 
-TEST_F(SettingsFile, SaveThenLoadGivesTheSameValues) {
-  const SettingsValues cases[] = {
-      {15, 0, 0, 0, 0, 5, 0},
-      {30, 1000, 1, 7, 2147483647, 12, 1},
-      {60, 33, 0, 123, 98765, 20, 0},
-      {1000, 0, 1, 0, 1, 30, 1},
+TEST_F(SettingsFile, SaveWritesSevenCrLfLinesThatReadBackTheSame) {
+  const struct {
+    SettingsValues values;
+    const char* bytes;
+  } rows[] = {
+      {{1000, 17, 1, 3, 123456, 30, 1}, "1000\r\n17\r\n1\r\n3\r\n123456\r\n30\r\nAH!NO_WAY!!\r\n"},
+      {{15, 0, 0, 0, 0, 5, 0}, "15\r\n0\r\n0\r\n0\r\n0\r\n5\r\n\r\n"},
+      {{30, 1000, 1, 7, 2147483647, 12, 1}, "30\r\n1000\r\n1\r\n7\r\n2147483647\r\n12\r\nAH!NO_WAY!!\r\n"},
+      {{60, 33, 0, 123, 98765, 20, 0}, "60\r\n33\r\n0\r\n123\r\n98765\r\n20\r\n\r\n"},
   };
-  for (const SettingsValues& c : cases) {
-    ApplyLoadedSettings(c);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.bytes);
+    ApplyLoadedSettings(row.values);
     ASSERT_TRUE(SaveSettingsTo(path_));
+    EXPECT_EQ(Read(path_), row.bytes);
+    EXPECT_FALSE(fs::exists(path_ + ".tmp"));
     ResetGameState();
     ASSERT_TRUE(LoadSettingsFrom(path_));
-    ExpectValues(CurrentSettings(), c.targetFps, c.frameDelay, c.fireMode, c.spareSetting,
-                 c.hiScore, c.enemySlots, c.godUnlocked);
+    EXPECT_EQ(Of(CurrentSettings()), Of(row.values));
+    const std::string b = row.bytes;
+    EXPECT_EQ(Of(ParseSettings(reinterpret_cast<const uint8_t*>(b.data()), b.size())), Of(row.values));
+    EXPECT_EQ(FormatSettings(row.values), b);
   }
-}
-
-TEST_F(SettingsFile, BadLevelsAndDelaysAreRepaired) {
-  const std::string tail = "\r\n0\r\n0\r\n0\r\n";
-  auto level = [&](const std::string& slots) {
-    return LoadBytes("30\r\n0" + tail + slots + "\r\n\r\n").enemySlots;
-  };
-  EXPECT_EQ(level("5"), 5);
-  EXPECT_EQ(level("12"), 12);
-  EXPECT_EQ(level("20"), 20);
-  EXPECT_EQ(level("30"), 30);
-  for (const char* bad : {"0", "7", "4", "6", "31", "100", "4294967295", "99999999999"})
-    EXPECT_EQ(level(bad), 12) << bad;
-
-  auto delay = [&](const std::string& d) {
-    return LoadBytes("30\r\n" + d + tail + "12\r\n\r\n").frameDelay;
-  };
-  EXPECT_EQ(delay("0"), 0);
-  EXPECT_EQ(delay("1000"), 1000);
-  EXPECT_EQ(delay("1001"), 1000);
-  EXPECT_EQ(delay("2147483647"), 1000);
-  EXPECT_EQ(delay("4294967295"), 0);  // wraps to -1: clamped up to 0
-
-  // Other values stay as read: a frame rate outside the list is the options
-  // window's business.
-  EXPECT_EQ(LoadBytes("45\r\n0" + tail + "12\r\n\r\n").targetFps, 45);
-}
-
-TEST_F(SettingsFile, TruncatedFileKeepsWhatItHolds) {
-  // A file cut short keeps the high score it holds; the fields it lacks read
-  // as empty.
-  ExpectValues(LoadBytes("60\r\n4\r\n1\r\n0\r\n31337"), 60, 4, 1, 0, 31337, 12, 0);
-  ExpectValues(LoadBytes("\r\n"), 30, 0, 0, 0, 0, 12, 0);
-  EXPECT_EQ(Read(), "\r\n");  // a non-empty file is not rewritten on load
+  // Parsing applies no defaults: that is the loader's job.
+  EXPECT_EQ(Of(ParseSettings(nullptr, 0)), (Values{0, 0, 0, 0, 0, 0, 0}));
+  // A save keeps the file's permissions.
+  ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
+  ASSERT_TRUE(SaveSettingsTo(path_));
+  struct stat st {};
+  ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 TEST_F(SettingsFile, InterruptedSaveLeavesTheOldFileWhole) {
-  gs.hiScore = 5000;
-  gs.targetFps = 60;
-  gs.enemySlots = 20;
+  ApplyLoadedSettings({60, 0, 0, 0, 5000, 20, 0});
   ASSERT_TRUE(SaveSettingsTo(path_));
-  const std::string old = Read();
-
+  const std::string old = Read(path_);
   std::string seenTemp;
   SetSettingsSaveHook([&](const std::string& temp) {
     seenTemp = temp;
@@ -190,80 +153,45 @@ TEST_F(SettingsFile, InterruptedSaveLeavesTheOldFileWhole) {
   });
   gs.hiScore = 9999;
   EXPECT_FALSE(SaveSettingsTo(path_));
-  EXPECT_EQ(Read(), old);
+  EXPECT_EQ(Read(path_), old);
   // The temporary file sits beside the settings file and is complete.
   EXPECT_EQ(fs::path(seenTemp).parent_path(), fs::path(path_).parent_path());
-  std::ifstream t(seenTemp, std::ios::binary);
-  std::stringstream s;
-  s << t.rdbuf();
-  EXPECT_EQ(s.str(), "60\r\n0\r\n0\r\n0\r\n9999\r\n20\r\n\r\n");
-
-  // The next start reads the old file; the next save goes through and
-  // replaces the leftover.
+  EXPECT_EQ(Read(seenTemp), "60\r\n0\r\n0\r\n0\r\n9999\r\n20\r\n\r\n");
+  // The next start reads the old file; the next save replaces the leftover.
   ResetGameState();
   SetSettingsSaveHook({});
   ASSERT_TRUE(LoadSettingsFrom(path_));
   EXPECT_EQ(gs.hiScore, 5000);
   gs.hiScore = 7000;
   ASSERT_TRUE(SaveSettingsTo(path_));
-  EXPECT_EQ(Read(), "60\r\n0\r\n0\r\n0\r\n7000\r\n20\r\n\r\n");
+  EXPECT_EQ(Read(path_), "60\r\n0\r\n0\r\n0\r\n7000\r\n20\r\n\r\n");
   EXPECT_FALSE(fs::exists(seenTemp));
 }
 
-TEST_F(SettingsFile, SaveKeepsTheFilesPermissions) {
-  Write("30\r\n0\r\n0\r\n0\r\n0\r\n12\r\n\r\n");
-  ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
-  ASSERT_TRUE(LoadSettingsFrom(path_));
-  ASSERT_TRUE(SaveSettingsTo(path_));
-  struct stat st {};
-  ASSERT_EQ(::stat(path_.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
-}
-
-TEST_F(SettingsFile, UnwritablePlaceLeavesTheGameOnItsValues) {
-  // A "folder" that is a plain file: nothing can be created below it, for
-  // any user (root included).
-  const std::string notADir = dir_ + "/plain";
-  std::ofstream(notADir) << "x";
-  const std::string path = notADir + "/quillmoor.ini";
+TEST_F(SettingsFile, UnusablePlaceLeavesTheGameOnItsValues) {
+  std::ofstream(dir_ + "/plain") << "x";  // nothing can be created below a file, even by root
+  fs::create_directory(path_);            // a settings "file" that is a folder
   gs.hiScore = 4321;
   gs.fireMode = 1;
-  EXPECT_FALSE(LoadSettingsFrom(path));
-  ExpectValues(CurrentSettings(), 30, 0, 1, 0, 4321, 12, 0);
-  EXPECT_FALSE(SaveSettingsTo(path));
-  EXPECT_EQ(gs.hiScore, 4321);
-
-  // A missing folder, and a settings "file" that is a folder.
-  EXPECT_FALSE(LoadSettingsFrom(dir_ + "/no/such/folder/q.ini"));
-  fs::create_directory(path_);
-  EXPECT_FALSE(LoadSettingsFrom(path_));
-  EXPECT_FALSE(SaveSettingsTo(path_));
+  for (const std::string& path : {dir_ + "/plain/quillmoor.ini", dir_ + "/no/such/folder/q.ini", path_,
+                                  std::string()}) {  // empty: no known executable path
+    SCOPED_TRACE(path);
+    EXPECT_FALSE(LoadSettingsFrom(path));
+    EXPECT_FALSE(SaveSettingsTo(path));
+    EXPECT_EQ(Of(CurrentSettings()), (Values{30, 0, 1, 0, 4321, 12, 0}));
+  }
   EXPECT_TRUE(fs::is_directory(path_));
-  ExpectValues(CurrentSettings(), 30, 0, 1, 0, 4321, 12, 0);
-
-  // No known executable path: nothing is read or written.
-  EXPECT_FALSE(LoadSettingsFrom(""));
-  EXPECT_FALSE(SaveSettingsTo(""));
+  EXPECT_FALSE(fs::exists(dir_ + "/no"));
 }
 
 TEST(SettingsPathRule, ExeBecomesIniOtherwiseIniIsAppended) {
-  EXPECT_EQ(SettingsPathFor("/opt/games/quillmoor"), "/opt/games/quillmoor.ini");
-  EXPECT_EQ(SettingsPathFor("/opt/games/game.exe"), "/opt/games/game.ini");
-  EXPECT_EQ(SettingsPathFor("C:/GAMES/GAME.EXE"), "C:/GAMES/GAME.ini");
-  EXPECT_EQ(SettingsPathFor("/a.b/quillmoor-sim"), "/a.b/quillmoor-sim.ini");
-  EXPECT_EQ(SettingsPathFor("/x/game.exe2"), "/x/game.exe2.ini");
-  EXPECT_EQ(SettingsPathFor("/x/notexe"), "/x/notexe.ini");
-  EXPECT_EQ(SettingsPathFor("/x/.exe"), "/x/.ini");
-  EXPECT_EQ(SettingsPathFor(""), "");
+  const std::pair<const char*, const char*> rows[] = {
+      {"/opt/games/quillmoor", "/opt/games/quillmoor.ini"}, {"/opt/games/game.exe", "/opt/games/game.ini"},
+      {"C:/GAMES/GAME.EXE", "C:/GAMES/GAME.ini"},           {"/a.b/quillmoor-sim", "/a.b/quillmoor-sim.ini"},
+      {"/x/game.exe2", "/x/game.exe2.ini"},                 {"/x/notexe", "/x/notexe.ini"},
+      {"/x/.exe", "/x/.ini"},                               {"", ""},
+  };
+  for (const auto& [exe, ini] : rows) EXPECT_EQ(SettingsPathFor(exe), ini) << exe;
 }
 
-TEST(SettingsBytes, FormatAndParseAgree) {
-  SettingsValues v{60, 12, 1, 0, 4000, 20, 1};
-  const std::string text = FormatSettings(v);
-  SettingsValues back =
-      ParseSettings(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-  ExpectValues(back, 60, 12, 1, 0, 4000, 20, 1);
-  // Parsing applies no defaults: that is the loader's job.
-  SettingsValues zero = ParseSettings(nullptr, 0);
-  ExpectValues(zero, 0, 0, 0, 0, 0, 0, 0);
-}
+}  // namespace
