@@ -10,6 +10,7 @@
 
 #include "platform/platform.h"
 #include "platform/sdl/sdl_internal.h"
+#include "platform/ui/widgets.h"
 
 namespace {
 
@@ -236,3 +237,26 @@ TEST(SdlProcess, ExecutablePathAndDisplayCallsWithoutAWindow) {
 }
 
 }  // namespace
+
+// A window's text is its title and a control's its caption, on SDL's own
+// memory display (asked for by name, so the backend accepts it).
+TEST(SdlWindows, WindowTextIsTheTitleOrTheControlsCaption) {
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  std::string why;
+  if (!platform::sdl::InitVideo(why)) GTEST_SKIP() << "no offscreen video: " << why;
+  platform::RegisterWindowClass("SDLTEST", platform::DefWindowProc);
+  platform::Window w = platform::CreateWindow("SDLTEST", "Quillmoor Ver.1.00",
+                                              platform::WS_CAPTION_FRAME, 0, 0, 326, 264, 0);
+  ASSERT_NE(w, 0u);
+  platform::Window ok = platform::CreateControl(w, 1001, "BUTTON", "O K", platform::BS_PUSHBUTTON,
+                                                13, 152, 55, 21);
+  ASSERT_NE(ok, 0u);
+  EXPECT_EQ(platform::GetWindowText(w), "Quillmoor Ver.1.00");
+  EXPECT_EQ(platform::GetWindowText(ok), "O K");
+  platform::SetWindowText(w, "Option");
+  EXPECT_EQ(platform::GetWindowText(w), "Option");
+  EXPECT_EQ(platform::GetWindowText(0), "");
+  platform::DestroyWindow(w);
+  EXPECT_EQ(platform::GetWindowText(w), "");
+  platform::sdl::ShutdownVideo();
+}
