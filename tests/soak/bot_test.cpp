@@ -194,113 +194,68 @@ TEST_F(BotTest, KeysComeInAscendingOrderAndTheSameStatesGiveTheSameKeys) {
   }
 }
 
-class Dodge : public BotTest {
- protected:
-  void SetUp() override {
-    BotTest::SetUp();
+// The dodging rule, one picture per row: the ship, what is about it, and
+// the step the bot chooses (kAny: any sideways step).
+TEST_F(BotTest, DodgesBulletsRammersAndWallsAndLinesUpUnderItsTarget) {
+  constexpr int kAny = 99;
+  struct Thing {
+    int slot, kind, x, y, vx, vy, radius;
+  };
+  const struct {
+    const char* name;
+    int shipX, shipY, quota;
+    std::vector<Thing> bullets, enemies;
+    int dx, dy;
+  } rows[] = {
+      {"nothing about: waits in the middle", 160, 210, 255, {}, {}, 0, 0},
+      {"nothing about: goes low and to the middle", 100, 150, 255, {}, {}, 5, 5},
+      {"the lowest row leaves no room to step down", 300, 220, 255, {}, {}, -5, -5},
+      {"under the lowest enemy above", 160, 210, 255, {},
+       {{1, 1, 60, 50, 0, 1, 10}, {2, 2, 250, 100, 0, 1, 10}, {3, 1, 20, 230, 0, 1, 10}}, 5, kAny},
+      {"under the boss", 160, 210, 0, {}, {{1, 4, 40, 40, 2, 0, 32}}, -5, kAny},
+      {"a bullet falling on it", 160, 210, 255, {{1, 2, 160, 180, 0, 4, 6}}, {}, kAny, kAny},
+      {"away from a bullet to its left", 160, 210, 255, {{1, 2, 152, 170, 0, 4, 6}}, {}, 5, kAny},
+      {"away from a bullet to its right", 160, 210, 255, {{1, 2, 168, 170, 0, 4, 6}}, {}, -5, kAny},
+      {"against the left wall", 2, 210, 255, {{1, 2, 4, 185, 0, 4, 6}}, {}, 5, kAny},
+      {"against the right wall", 318, 210, 255, {{1, 2, 316, 185, 0, 4, 6}}, {}, -5, kAny},
+      // Below row 96 it falls 12 a frame and below 120 it falls 20.
+      {"a bullet that falls faster the lower it is", 160, 210, 255, {{1, 3, 160, 100, 0, 2, 6}}, {}, kAny, kAny},
+      {"the same bullet as a plain kind", 160, 210, 255, {{1, 2, 160, 100, 0, 2, 6}}, {}, 0, kAny},
+      {"a rammer", 160, 210, 255, {}, {{2, 1, 160, 170, 0, 4, 10}}, kAny, kAny},
+      {"no enemy rams once the boss is in", 160, 210, 0, {},
+       {{2, 1, 160, 170, 0, 4, 10}, {1, 4, 160, 40, 0, 0, 32}}, 0, kAny},
+      {"own shots, free slots and explosions", 160, 210, 255,
+       {{1, 1, 160, 200, 0, -6, 6}, {2, 0, 160, 205, 0, 4, 6}},
+       {{4, 0, 160, 200, 0, 4, 10}, {5, 240, 160, 200, 0, 4, 10}}, 0, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
     NewGame();
-    chr[0].x = 160;
-    chr[0].y = 210;
+    chr[0].x = row.shipX;
+    chr[0].y = row.shipY;
+    gs.quota = row.quota;
+    for (const Thing& b : row.bullets) {
+      sht[b.slot] = {};
+      sht[b.slot].kind = b.kind;
+      sht[b.slot].damage = 10;
+      sht[b.slot].x = b.x, sht[b.slot].y = b.y, sht[b.slot].vx = b.vx, sht[b.slot].vy = b.vy;
+      sht[b.slot].radius = b.radius;
+    }
+    for (const Thing& e : row.enemies) {
+      chr[e.slot] = {};
+      chr[e.slot].state = e.kind;
+      chr[e.slot].hp = 10;
+      chr[e.slot].x = e.x, chr[e.slot].y = e.y, chr[e.slot].vx = e.vx, chr[e.slot].vy = e.vy;
+      chr[e.slot].radius = e.radius;
+    }
+    const Bot::Move m = Bot::ChooseMove();
+    if (row.dx == kAny) {
+      EXPECT_NE(m.dx, 0);
+    } else {
+      EXPECT_EQ(m.dx, row.dx);
+    }
+    EXPECT_TRUE(row.dy == kAny || m.dy == row.dy) << m.dy;
   }
-  static void Bullet(int slot, int kind, int x, int y, int vx, int vy, int radius = 6) {
-    sht[slot] = {};
-    sht[slot].kind = kind;
-    sht[slot].x = x;
-    sht[slot].y = y;
-    sht[slot].vx = vx;
-    sht[slot].vy = vy;
-    sht[slot].radius = radius;
-    sht[slot].damage = 10;
-  }
-  static void Enemy(int slot, int state, int x, int y, int vx, int vy, int radius) {
-    chr[slot] = {};
-    chr[slot].state = state;
-    chr[slot].hp = 10;
-    chr[slot].x = x;
-    chr[slot].y = y;
-    chr[slot].vx = vx;
-    chr[slot].vy = vy;
-    chr[slot].radius = radius;
-  }
-};
-
-TEST_F(Dodge, WithNothingAboutItWaitsLowInTheMiddle) {
-  Bot::Move m = Bot::ChooseMove();
-  EXPECT_EQ(m.dx, 0);
-  EXPECT_EQ(m.dy, 0);
-  chr[0].x = 100;
-  chr[0].y = 150;
-  m = Bot::ChooseMove();
-  EXPECT_EQ(m.dx, 5);
-  EXPECT_EQ(m.dy, 5);
-  chr[0].x = 300;
-  chr[0].y = 220;
-  m = Bot::ChooseMove();
-  EXPECT_EQ(m.dx, -5);
-  EXPECT_EQ(m.dy, -5) << "the lowest row leaves no room to step down";
-}
-
-TEST_F(Dodge, LinesUpUnderTheLowestEnemyAboveOrTheBoss) {
-  Enemy(1, 1, 60, 50, 0, 1, 10);
-  Enemy(2, 2, 250, 100, 0, 1, 10);
-  Enemy(3, 1, 20, 230, 0, 1, 10);  // below the ship: no target
-  EXPECT_EQ(Bot::ChooseMove().dx, 5);
-  ClearTables();
-  NewGame();
-  chr[0].x = 160;
-  chr[0].y = 210;
-  gs.quota = 0;
-  Enemy(1, 4, 40, 40, 2, 0, 32);
-  EXPECT_EQ(Bot::ChooseMove().dx, -5);
-}
-
-TEST_F(Dodge, StepsAsideFromABulletFallingOnIt) {
-  Bullet(1, 2, 160, 180, 0, 4);
-  EXPECT_NE(Bot::ChooseMove().dx, 0);
-  // Falling to its left: away to the right, not through it.
-  Bullet(1, 2, 152, 170, 0, 4);
-  EXPECT_EQ(Bot::ChooseMove().dx, 5);
-  Bullet(1, 2, 168, 170, 0, 4);
-  EXPECT_EQ(Bot::ChooseMove().dx, -5);
-}
-
-TEST_F(Dodge, AgainstTheWallItGoesTheOnlyWayOpen) {
-  chr[0].x = 2;
-  Bullet(1, 2, 4, 185, 0, 4);
-  EXPECT_EQ(Bot::ChooseMove().dx, 5);
-  chr[0].x = 318;
-  Bullet(1, 2, 316, 185, 0, 4);
-  EXPECT_EQ(Bot::ChooseMove().dx, -5);
-}
-
-TEST_F(Dodge, ForeseesTheBulletThatFallsFasterTheLowerItIs) {
-  // At its present 2 pixels a frame this bullet is far off; but below row 96
-  // it falls 12 a frame and below 120 it falls 20, reaching the ship in 8.
-  Bullet(1, 3, 160, 100, 0, 2);
-  EXPECT_NE(Bot::ChooseMove().dx, 0);
-  // The same bullet as a plain kind keeps its speed: no reason to move.
-  Bullet(1, 2, 160, 100, 0, 2);
-  EXPECT_EQ(Bot::ChooseMove().dx, 0);
-}
-
-TEST_F(Dodge, KeepsClearOfARammerButNotOfEnemiesOnceTheBossIsIn) {
-  Enemy(2, 1, 160, 170, 0, 4, 10);
-  EXPECT_NE(Bot::ChooseMove().dx, 0);
-  // With the quota used up no enemy rams: it stays under the boss.
-  gs.quota = 0;
-  Enemy(1, 4, 160, 40, 0, 0, 32);
-  Bot::Move m = Bot::ChooseMove();
-  EXPECT_EQ(m.dx, 0);
-}
-
-TEST_F(Dodge, PlayerShotsAndFreeSlotsAreNoThreat) {
-  Bullet(1, 1, 160, 200, 0, -6, 6);  // the ship's own shot
-  Bullet(2, 0, 160, 205, 0, 4, 6);   // a free slot with stale numbers
-  Enemy(4, 0, 160, 200, 0, 4, 10);   // a free enemy slot
-  Enemy(5, 240, 160, 200, 0, 4, 10); // an explosion
-  Bot::Move m = Bot::ChooseMove();
-  EXPECT_EQ(m.dx, 0);
-  EXPECT_EQ(m.dy, 0);
 }
 
 }  // namespace
