@@ -129,6 +129,7 @@ void PlayTest::SetUp() {
   platform::sim::ReleaseAllKeys();
   platform::sim::ClearMessageBoxes();
   StartTestGame();
+  FillBackBuffer(0);
 }
 
 void PlayTest::TearDown() {

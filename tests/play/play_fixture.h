@@ -1,5 +1,6 @@
 // Shared set-up for the play tests: a simulated main window with its back
-// buffer, sprite records of known sizes (no pictures), and a fresh game.
+// buffer cleared to black, sprite records of known sizes (no pictures), and
+// a fresh game.
 #pragma once
 #include <gtest/gtest.h>
 

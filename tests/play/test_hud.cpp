@@ -9,21 +9,16 @@
 namespace {
 constexpr uint32_t kGreen = 0x00FF00, kYellow = 0xFFFF00, kRed = 0xFF0000;
 constexpr uint32_t kGrey = 0x808080, kLight = 0xC0C0C0, kBlack = 0;
+
+bool AnyLit(int x0, int y0, int x1, int y1) {
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      if (Pixel(x, y) != 0) return true;
+  return false;
+}
 }  // namespace
 
-class HudTest : public PlayTest {
- protected:
-  void SetUp() override {
-    PlayTest::SetUp();
-    FillBackBuffer(0);
-  }
-  static bool AnyLit(int x0, int y0, int x1, int y1) {
-    for (int y = y0; y < y1; ++y)
-      for (int x = x0; x < x1; ++x)
-        if (Pixel(x, y) != 0) return true;
-    return false;
-  }
-};
+using HudTest = PlayTest;
 
 TEST_F(HudTest, ShownScoreRollsUpWithoutPassingTheScore) {
   gs.score = 4000;

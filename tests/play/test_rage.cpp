@@ -2,13 +2,7 @@
 #include "frame/rage.h"
 #include "play_fixture.h"
 
-class RageTest : public PlayTest {
- protected:
-  void SetUp() override {
-    PlayTest::SetUp();
-    FillBackBuffer(0);
-  }
-};
+using RageTest = PlayTest;
 
 // Bar i (1..9) is 4 pixels wide at x 240 + 5 (i - 1), from y 35 - (i - 1)
 // down to 39, in red i * 127 / 10 + 127.
