@@ -158,16 +158,19 @@ TEST_F(EnemyTest, BossTurnsAtTheWallsAndTheRowsOfItsBox) {
   }
 }
 
-TEST_F(EnemyTest, PatternPickFollowsTheFireRoll) {
+// On the bottom row the boss's fire roll comes first, then the pick of one
+// of the four patterns; on the God level a plain roaming frame rolls twice,
+// while a wall bounce frame keeps the single 1 in 20 roll.
+TEST_F(EnemyTest, BossRandomDrawsPickPatternsAndRollAgainOnGod) {
   const char* names[] = {"Rainy", "Fall-Leaf", "Star-Dust", "Fire-Work"};
   std::set<std::string> seen;
   for (uint32_t seed = 1; seed <= 40; ++seed) {
     StartTestGame();
     gs.quota = 0;
     Chr& b = PlaceEnemy(1, 4, 150, 168);
-    std::tie(b.vx, b.vy, b.cooldown) = std::make_tuple(2, 1, 5);
+    std::tie(b.vx, b.vy, b.cooldown) = std::make_tuple(2, 1, 5);  // no ordinary shots
     SetRandomSeed(seed);
-    Rnd();  // the boss's fire roll comes first
+    Rnd();
     const int pick = Int(4 * Rnd()) + 1;
     SetRandomSeed(seed);
     UpdateEnemy(1);
@@ -175,21 +178,17 @@ TEST_F(EnemyTest, PatternPickFollowsTheFireRoll) {
     seen.insert(gs.bannerText);
   }
   EXPECT_EQ(seen.size(), 4u);
-}
-
-TEST_F(EnemyTest, GodLevelBossRollsAgainOnPlainRoamingFrames) {
-  for (int level : {12, 30}) {
-    StartTestGame(level);
+  struct Case {
+    int level, x, draws;
+  } cases[] = {{12, 150, 1}, {30, 150, 2}, {12, 289, 1}, {30, 289, 1}};
+  for (const Case& c : cases) {
+    StartTestGame(c.level);
     gs.quota = 0;
-    Chr& b = PlaceEnemy(1, 4, 150, 100);
+    Chr& b = PlaceEnemy(1, 4, c.x, 100);
     std::tie(b.vx, b.vy, b.cooldown) = std::make_tuple(2, 1, 5);
     SetRandomSeed(5);
     UpdateEnemy(1);
-    EXPECT_EQ(RndCallsBetween(5, RandomSeed()), level == 30 ? 2 : 1) << level;
-    b.x = 289;  // a wall bounce frame keeps the 1 in 20 roll
-    SetRandomSeed(5);
-    UpdateEnemy(1);
-    EXPECT_EQ(RndCallsBetween(5, RandomSeed()), 1) << level;
+    EXPECT_EQ(RndCallsBetween(5, RandomSeed()), c.draws) << c.level << " at " << c.x;
   }
 }
 
