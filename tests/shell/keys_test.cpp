@@ -13,46 +13,42 @@ using platform::sim::ScheduleAt;
 
 class Keys : public ShellTest {};
 
-TEST_F(Keys, ShiftAndCtrlSwitchTheFiringMode) {
-  gs.fireMode = 0;
-  OnKeyDown(platform::VK_SHIFT);
-  EXPECT_EQ(gs.fireMode, 1);
-  OnKeyDown(platform::VK_SHIFT);  // a repeat changes nothing more
-  EXPECT_EQ(gs.fireMode, 1);
-  OnKeyDown(platform::VK_CONTROL);
-  EXPECT_EQ(gs.fireMode, 0);
-}
-
-TEST_F(Keys, PauseAndEnterRequestPauseResumeAndLeaveARequestAlone) {
-  for (int key : {80, int(platform::VK_RETURN)}) {
-    gs.pauseState = 0;
-    OnKeyDown(key);
-    EXPECT_EQ(gs.pauseState, 240) << key;
-    OnKeyDown(key);  // still pending: unchanged
-    EXPECT_EQ(gs.pauseState, 240) << key;
-    gs.pauseState = 1;
-    OnKeyDown(key);
-    EXPECT_EQ(gs.pauseState, 0) << key;
+// One row: the shared values before, a key (or an activation), and after.
+TEST_F(Keys, KeysAndActivationSetTheSharedRequests) {
+  struct Row {
+    const char* what;
+    int key, activate;  // activate -1: the key is pressed instead
+    int fireBefore, pauseBefore, fireAfter, pauseAfter, quitAfter;
+  };
+  const Row rows[] = {
+      {"Shift selects AUTO", platform::VK_SHIFT, -1, 0, 0, 1, 0, 0},
+      {"Shift again", platform::VK_SHIFT, -1, 1, 0, 1, 0, 0},
+      {"Ctrl selects MANUAL", platform::VK_CONTROL, -1, 1, 0, 0, 0, 0},
+      {"P requests a pause", 80, -1, 0, 0, 0, 240, 0},
+      {"P while pending", 80, -1, 0, 240, 0, 240, 0},
+      {"P while paused resumes", 80, -1, 0, 1, 0, 0, 0},
+      {"Enter requests a pause", platform::VK_RETURN, -1, 0, 0, 0, 240, 0},
+      {"Enter while pending", platform::VK_RETURN, -1, 0, 240, 0, 240, 0},
+      {"Enter while paused resumes", platform::VK_RETURN, -1, 0, 1, 0, 0, 0},
+      {"F2 abandons", platform::VK_F2, -1, 0, 0, 0, 0, 1},
+      {"deactivated while paused: one more frame", 0, 0, 0, 1, 0, 240, 0},
+      {"activated", 0, 1, 0, 0, 0, 0, 0},
+      {"activated by a click", 0, 2, 0, 0, 0, 0, 0},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    gs.fireMode = r.fireBefore;
+    gs.pauseState = r.pauseBefore;
+    gs.quitRequested = 0;
+    if (r.activate >= 0) OnActivate(r.activate);
+    else OnKeyDown(r.key);
+    EXPECT_EQ(gs.fireMode, r.fireAfter);
+    EXPECT_EQ(gs.pauseState, r.pauseAfter);
+    EXPECT_EQ(gs.quitRequested, r.quitAfter);
   }
-}
-
-TEST_F(Keys, F2AbandonsAndDeactivationRequestsAPause) {
-  OnKeyDown(platform::VK_F2);
-  EXPECT_EQ(gs.quitRequested, 1);
-  gs.pauseState = 1;  // paused: losing activation asks for one more frame
-  OnActivate(0);
-  EXPECT_EQ(gs.pauseState, 240);
-  gs.pauseState = 0;
-  OnActivate(1);
-  EXPECT_EQ(gs.pauseState, 0);
-  OnActivate(2);  // activated by a click
-  EXPECT_EQ(gs.pauseState, 0);
-}
-
-TEST_F(Keys, UnknownKeysChangeNothing) {
   gs.fireMode = 1;
   gs.pauseState = 0;
-  for (int key : {0, 65, 81, 112, 114, 255, -1}) OnKeyDown(key);
+  for (int key : {0, 65, 81, 112, 114, 255, -1}) OnKeyDown(key);  // not keys of the game
   EXPECT_EQ(gs.fireMode, 1);
   EXPECT_EQ(gs.pauseState, 0);
   EXPECT_EQ(gs.quitRequested, 0);
@@ -93,26 +89,33 @@ TEST_F(Keys, EscapeAndF4ReachTheShell) {
   EXPECT_GE(LogIndex("settings written"), 0);
 }
 
-TEST_F(Keys, WaitKeyPressNeedsAWholePressAfterAnyHeldOne) {
-  // Enter is already down when the wait starts: that press does not count.
-  PressKey(platform::VK_RETURN);
-  ScheduleAt(100, [] { ReleaseKey(platform::VK_RETURN); });
-  ScheduleAt(300, [] { PressKey(platform::VK_RETURN); });
-  ScheduleAt(420, [] { ReleaseKey(platform::VK_RETURN); });
-  WaitKeyPress(platform::VK_RETURN);
-  EXPECT_GE(platform::sim::Now(), 420u);
-  EXPECT_LE(platform::sim::Now(), 422u);  // polled every millisecond
-  EXPECT_FALSE(platform::KeyHeld(platform::VK_RETURN));
-}
-
-TEST_F(Keys, WaitKeyPressIgnoresOtherKeys) {
-  ScheduleAt(50, [] { PressKey(platform::VK_SPACE); });
-  ScheduleAt(80, [] { ReleaseKey(platform::VK_SPACE); });
-  ScheduleAt(200, [] { PressKey(platform::VK_RETURN); });
-  ScheduleAt(260, [] { ReleaseKey(platform::VK_RETURN); });
-  WaitKeyPress(platform::VK_RETURN);
-  EXPECT_GE(platform::sim::Now(), 260u);
-  EXPECT_LE(platform::sim::Now(), 262u);
+// Rows of (time, key, down); the wait ends within a poll of `ends`.
+TEST_F(Keys, WaitKeyPressNeedsAWholePressOfEnterAfterAnyHeldOne) {
+  struct Row {
+    const char* what;
+    std::vector<std::tuple<uint64_t, int, bool>> events;
+    uint64_t ends;
+  };
+  const Row rows[] = {
+      {"Enter held at the start does not count",
+       {{0, platform::VK_RETURN, true}, {100, platform::VK_RETURN, false},
+        {300, platform::VK_RETURN, true}, {420, platform::VK_RETURN, false}}, 420},
+      {"other keys are ignored",
+       {{50, platform::VK_SPACE, true}, {80, platform::VK_SPACE, false},
+        {200, platform::VK_RETURN, true}, {260, platform::VK_RETURN, false}}, 260},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    platform::sim::Reset();
+    for (const auto& [at, key, down] : r.events) {
+      if (at == 0) PressKey(key);
+      else ScheduleAt(at, [key, down] { down ? PressKey(key) : ReleaseKey(key); });
+    }
+    WaitKeyPress(platform::VK_RETURN);
+    EXPECT_GE(platform::sim::Now(), r.ends);
+    EXPECT_LE(platform::sim::Now(), r.ends + 2);  // polled every millisecond
+    EXPECT_FALSE(platform::KeyHeld(platform::VK_RETURN));
+  }
 }
 
 }  // namespace

@@ -1,236 +1,94 @@
-// The state dump is valid JSON holding every value under its name, and the
-// setter takes exactly the names and values it should.
-#include <cctype>
-#include <map>
-#include <memory>
-#include <variant>
+// The state dump is valid JSON holding every value once under its name, and
+// the setter takes exactly the names and values it should.
+#include <functional>
 
 #include "headless/state_dump.h"
 #include "shell_fixture.h"
+#include "tests/scenario/json.h"
 
 namespace shelltest {
 namespace {
 
-// A small strict JSON reader: enough to prove the dump is well formed and to
-// look values up by path.
-struct Json;
-using JsonPtr = std::shared_ptr<Json>;
-struct Json {
-  std::variant<std::nullptr_t, double, std::string, std::vector<JsonPtr>,
-               std::map<std::string, JsonPtr>>
-      v;
-  const Json& operator[](const std::string& k) const {
-    static const Json none;
-    auto* m = std::get_if<std::map<std::string, JsonPtr>>(&v);
-    if (!m || !m->count(k)) return none;
-    return *m->at(k);
-  }
-  const Json& operator[](size_t i) const {
-    static const Json none;
-    auto* a = std::get_if<std::vector<JsonPtr>>(&v);
-    if (!a || i >= a->size()) return none;
-    return *(*a)[i];
-  }
-  double num() const { return std::holds_alternative<double>(v) ? std::get<double>(v) : -12345.678; }
-  std::string str() const { return std::holds_alternative<std::string>(v) ? std::get<std::string>(v) : "?"; }
-  size_t size() const {
-    if (auto* a = std::get_if<std::vector<JsonPtr>>(&v)) return a->size();
-    if (auto* m = std::get_if<std::map<std::string, JsonPtr>>(&v)) return m->size();
-    return 0;
-  }
-};
-
-class Reader {
- public:
-  explicit Reader(const std::string& s) : s_(s) {}
-  JsonPtr Parse() {
-    JsonPtr j = Value();
-    Space();
-    if (!j || i_ != s_.size()) return nullptr;
-    return j;
-  }
-
- private:
-  void Space() {
-    while (i_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[i_]))) ++i_;
-  }
-  bool Eat(char c) {
-    Space();
-    if (i_ < s_.size() && s_[i_] == c) {
-      ++i_;
-      return true;
-    }
-    return false;
-  }
-  bool String(std::string& out) {
-    if (!Eat('"')) return false;
-    while (i_ < s_.size() && s_[i_] != '"') {
-      char c = s_[i_++];
-      if (static_cast<unsigned char>(c) < 0x20) return false;
-      if (c == '\\') {
-        if (i_ >= s_.size()) return false;
-        char e = s_[i_++];
-        if (e == 'u') {
-          if (i_ + 4 > s_.size()) return false;
-          out += static_cast<char>(std::stoi(s_.substr(i_, 4), nullptr, 16));
-          i_ += 4;
-        } else {
-          out += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
-        }
-      } else {
-        out += c;
-      }
-    }
-    return Eat('"');
-  }
-  JsonPtr Value() {
-    auto j = std::make_shared<Json>();
-    Space();
-    if (i_ >= s_.size()) return nullptr;
-    char c = s_[i_];
-    if (c == '{') {
-      ++i_;
-      std::map<std::string, JsonPtr> m;
-      if (!Eat('}')) {
-        do {
-          std::string k;
-          if (!String(k) || !Eat(':') || m.count(k)) return nullptr;
-          JsonPtr v = Value();
-          if (!v) return nullptr;
-          m[k] = v;
-        } while (Eat(','));
-        if (!Eat('}')) return nullptr;
-      }
-      j->v = m;
-    } else if (c == '[') {
-      ++i_;
-      std::vector<JsonPtr> a;
-      if (!Eat(']')) {
-        do {
-          JsonPtr v = Value();
-          if (!v) return nullptr;
-          a.push_back(v);
-        } while (Eat(','));
-        if (!Eat(']')) return nullptr;
-      }
-      j->v = a;
-    } else if (c == '"') {
-      std::string s;
-      if (!String(s)) return nullptr;
-      j->v = s;
-    } else if (s_.compare(i_, 4, "null") == 0) {
-      i_ += 4;
-      j->v = nullptr;
-    } else {
-      size_t used = 0;
-      try {
-        j->v = std::stod(s_.substr(i_), &used);
-      } catch (...) {
-        return nullptr;
-      }
-      i_ += used;
-    }
-    return j;
-  }
-  const std::string& s_;
-  size_t i_ = 0;
-};
+using scenario::Json;
 
 class StateDump : public ShellTest {
  protected:
   Json Dump() {
-    std::string text = DumpStateJson();
-    JsonPtr j = Reader(text).Parse();
-    EXPECT_TRUE(j) << "not valid JSON: " << text.substr(0, 200);
-    return j ? *j : Json{};
+    text_ = DumpStateJson();
+    Json j = scenario::ParseJson(text_);
+    EXPECT_EQ(j.type, Json::kObject) << "not valid JSON: " << text_.substr(0, 200);
+    return j;
   }
+  std::string text_;
 };
 
-TEST_F(StateDump, EveryGameStateFieldUnderItsName) {
+TEST_F(StateDump, EveryValueOnceUnderItsNameAndTheTablesAsRecords) {
   SetConstantGameState();
   gs.score = 4321;
   gs.quota = 17;
   gs.pauseState = 240;
   gs.bossX = 123.5;
-  gs.bannerText = "Fire-Work";
-  gs.BgmId[1] = 1;
+  gs.bannerText = "a\"b\\c\r\x01";
   gs.BgmId[4] = 4;
-  Json j = Dump();
-  EXPECT_EQ(j["score"].num(), 4321);
-  EXPECT_EQ(j["quota"].num(), 17);
-  EXPECT_EQ(j["pauseState"].num(), 240);
-  EXPECT_EQ(j["bossX"].num(), 123.5);
-  EXPECT_EQ(j["bannerText"].str(), "Fire-Work");
-  EXPECT_EQ(j["titleActive"].num(), 1);
-  EXPECT_EQ(j["patternBullets"].num(), 6);
-  ASSERT_EQ(j["BgmId"].size(), 5u);
-  EXPECT_EQ(j["BgmId"][4].num(), 4);
-  ASSERT_EQ(j["levelThreshold"].size(), 6u);
-  EXPECT_EQ(j["levelThreshold"][2].num(), 200);
-  EXPECT_EQ(j["levelThreshold"][5].num(), 4000);
-  ASSERT_EQ(j["fpsChoices"].size(), 4u);
-  EXPECT_EQ(j["fpsChoices"][3].num(), 1000);
-  for (const char* name :
-       {"targetFps", "measuredFps", "frameCount", "frameDelay", "scrollY", "scrollSpeed",
-        "shownScore", "hiScore", "fireMode", "inputLocked", "levelUpTimer", "grazeCooldown",
-        "godUnlocked", "bossY", "grazeGauge", "rageTimer", "enemySlots", "displayHandle",
-        "startQuota", "startScore", "bossMaxHp", "bannerTimer", "spareSetting",
-        "quitRequested", "mainWindow"})
-    EXPECT_NE(j[name].num(), -12345.678) << name;
-}
-
-TEST_F(StateDump, RecordTablesAsArraysOfNamedFields) {
   chr[0] = Chr{1, 100, 160, 200, 2, 1.5, 0, 0, 3, 2};
   sht[60] = Sht{4, 7, 10, 11, 3, 0.25, -2, 5, 9, 1};
   Json j = Dump();
-  ASSERT_EQ(j["chr"].size(), static_cast<size_t>(kMaxEnemySlots + 1));
-  ASSERT_EQ(j["sht"].size(), static_cast<size_t>(kShotSlots + 1));
-  const Json& c = j["chr"][0];
-  EXPECT_EQ(c.size(), 10u);
-  EXPECT_EQ(c["state"].num(), 1);
-  EXPECT_EQ(c["hp"].num(), 100);
-  EXPECT_EQ(c["x"].num(), 160);
-  EXPECT_EQ(c["y"].num(), 200);
-  EXPECT_EQ(c["radius"].num(), 2);
-  EXPECT_EQ(c["anim"].num(), 1.5);
-  EXPECT_EQ(c["cooldown"].num(), 3);
-  EXPECT_EQ(c["level"].num(), 2);
-  const Json& s = j["sht"][60];
-  EXPECT_EQ(s.size(), 10u);
-  EXPECT_EQ(s["kind"].num(), 4);
-  EXPECT_EQ(s["damage"].num(), 7);
-  EXPECT_EQ(s["anim"].num(), 0.25);
-  EXPECT_EQ(s["vx"].num(), -2);
-  EXPECT_EQ(s["vy"].num(), 5);
-  EXPECT_EQ(s["spare"].num(), 9);
-}
-
-TEST_F(StateDump, TextIsEscaped) {
-  gs.bannerText = "a\"b\\c\r\x01";
-  EXPECT_EQ(Dump()["bannerText"].str(), "a\"b\\c\r\x01");
+  // Text is escaped, control characters as \u.
+  EXPECT_NE(text_.find(R"("bannerText":"a\"b\\c\r\u0001")"), std::string::npos) << text_;
+  EXPECT_EQ(j["bannerText"].text.substr(0, 5), "a\"b\\c");
+  const std::pair<const char*, double> values[] = {
+      {"score", 4321}, {"quota", 17}, {"pauseState", 240}, {"bossX", 123.5},
+      {"titleActive", 1}, {"patternBullets", 6}};
+  for (const auto& [name, want] : values) EXPECT_EQ(j[name].number, want) << name;
+  const std::tuple<const char*, size_t, size_t, double> arrays[] = {
+      {"BgmId", 5, 4, 4}, {"levelThreshold", 6, 2, 200}, {"levelThreshold", 6, 5, 4000},
+      {"fpsChoices", 4, 3, 1000}};
+  for (const auto& [name, size, index, want] : arrays) {
+    EXPECT_EQ(j[name].items.size(), size) << name;
+    EXPECT_EQ(j[name][index].number, want) << name << "[" << index << "]";
+  }
+  for (const char* name :
+       {"score", "targetFps", "measuredFps", "frameCount", "frameDelay", "scrollY", "scrollSpeed",
+        "shownScore", "hiScore", "fireMode", "inputLocked", "levelUpTimer", "grazeCooldown",
+        "godUnlocked", "bossY", "grazeGauge", "rageTimer", "enemySlots", "displayHandle",
+        "startQuota", "startScore", "bossMaxHp", "bannerTimer", "spareSetting",
+        "quitRequested", "mainWindow", "chr", "sht"}) {
+    EXPECT_NE(j[name].type, Json::kNull) << name;
+    size_t n = 0;
+    for (size_t at = 0; (at = text_.find("\"" + std::string(name) + "\":", at)) != std::string::npos; ++at) ++n;
+    EXPECT_EQ(n, 1u) << name;
+  }
+  ASSERT_EQ(j["chr"].items.size(), static_cast<size_t>(kMaxEnemySlots + 1));
+  ASSERT_EQ(j["sht"].items.size(), static_cast<size_t>(kShotSlots + 1));
+  const Json &c = j["chr"][0], &s = j["sht"][60];
+  EXPECT_EQ(c.fields.size(), 10u);
+  EXPECT_EQ(s.fields.size(), 10u);
+  const std::pair<const char*, double> chrFields[] = {{"state", 1}, {"hp", 100}, {"x", 160}, {"y", 200},
+      {"radius", 2}, {"anim", 1.5}, {"cooldown", 3}, {"level", 2}};
+  for (const auto& [name, want] : chrFields) EXPECT_EQ(c[name].number, want) << "chr." << name;
+  const std::pair<const char*, double> shtFields[] = {{"kind", 4}, {"damage", 7}, {"anim", 0.25},
+      {"vx", -2}, {"vy", 5}, {"spare", 9}};
+  for (const auto& [name, want] : shtFields) EXPECT_EQ(s[name].number, want) << "sht." << name;
 }
 
 TEST_F(StateDump, SetsFieldsArraysAndRecords) {
-  EXPECT_TRUE(SetStateValue("score", "777"));
-  EXPECT_EQ(gs.score, 777);
-  EXPECT_TRUE(SetStateValue("quota", "-3"));
-  EXPECT_EQ(gs.quota, -3);
-  EXPECT_TRUE(SetStateValue("grazeGauge", "9.5"));
-  EXPECT_EQ(gs.grazeGauge, 9.5);
-  EXPECT_TRUE(SetStateValue("BgmId[3]", "42"));
-  EXPECT_EQ(gs.BgmId[3], 42);
-  EXPECT_TRUE(SetStateValue("levelThreshold[5]", "5000"));
-  EXPECT_EQ(gs.levelThreshold[5], 5000);
+  const std::tuple<const char*, const char*, std::function<double()>> rows[] = {
+      {"score", "777", []() -> double { return gs.score; }},
+      {"quota", "-3", []() -> double { return gs.quota; }},
+      {"grazeGauge", "9.5", []() -> double { return gs.grazeGauge; }},
+      {"BgmId[3]", "42", []() -> double { return gs.BgmId[3]; }},
+      {"levelThreshold[5]", "5000", []() -> double { return gs.levelThreshold[5]; }},
+      {"chr[1].hp", "250", []() -> double { return chr[1].hp; }},
+      {"chr[30].anim", "2.75", []() -> double { return chr[30].anim; }},
+      {"sht[60].kind", "3", []() -> double { return sht[60].kind; }},
+      {"score", "2147483647", []() -> double { return gs.score; }},
+  };
+  for (const auto& [name, value, read] : rows) {
+    EXPECT_TRUE(SetStateValue(name, value)) << name;
+    EXPECT_EQ(read(), std::stod(value)) << name;
+  }
   EXPECT_TRUE(SetStateValue("bannerText", "Rainy"));
   EXPECT_EQ(gs.bannerText, "Rainy");
-  EXPECT_TRUE(SetStateValue("chr[1].hp", "250"));
-  EXPECT_EQ(chr[1].hp, 250);
-  EXPECT_TRUE(SetStateValue("chr[30].anim", "2.75"));
-  EXPECT_EQ(chr[30].anim, 2.75);
-  EXPECT_TRUE(SetStateValue("sht[60].kind", "3"));
-  EXPECT_EQ(sht[60].kind, 3);
-  EXPECT_TRUE(SetStateValue("score", "2147483647"));
-  EXPECT_EQ(gs.score, 2147483647);
 }
 
 TEST_F(StateDump, RefusesUnknownNamesBadValuesAndIndexesOutOfRange) {
@@ -254,8 +112,7 @@ TEST_F(StateDump, RefusesUnknownNamesBadValuesAndIndexesOutOfRange) {
 TEST_F(StateDump, HooksReachThePlatform) {
   RegisterStateDumpHooks();
   platform::StateHooks h = platform::sim::Hooks();
-  ASSERT_TRUE(h.dumpJson);
-  ASSERT_TRUE(h.set);
+  ASSERT_TRUE(h.dumpJson && h.set);
   EXPECT_TRUE(h.set("hiScore", "31337"));
   EXPECT_NE(h.dumpJson().find("\"hiScore\":31337"), std::string::npos);
 }
