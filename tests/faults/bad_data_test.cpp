@@ -13,8 +13,6 @@
 namespace faults {
 namespace {
 
-using scenario::ReadFile;
-
 enum Damage { kKeep, kMissing, kRandom, kCut, kEmpty, kHeader, kMixed };
 
 void Break(const fs::path& folder, Damage damage, const char* magic, std::mt19937& rng) {
@@ -41,7 +39,7 @@ void Break(const fs::path& folder, Damage damage, const char* magic, std::mt1993
     if (d == kEmpty) bytes.clear();
     for (int i = 0; d == kHeader && i < 8 && !bytes.empty(); ++i)
       bytes[rng() % std::min<size_t>(bytes.size(), 64)] = static_cast<char>(rng());
-    scenario::WriteFile(f, bytes);
+    WriteFile(f, bytes);
   }
 }
 
@@ -67,7 +65,7 @@ TEST_F(BadData, TheGamePlaysOnWithPicturesOrMusicMissingOrBroken) {
     std::mt19937 rng(static_cast<unsigned>(jobs.size() + 1));
     Break(dir / "data/image", v.pictures, "BM\x36\0", rng);
     Break(dir / "data/bgm", v.music, "MThd", rng);
-    scenario::WriteFile(dir / "quillmoor.ini", SettingsText(1000, 0, 1, 0, 0, 12, false));
+    WriteFile(dir / "quillmoor.ini", SettingsText(1000, 0, 1, 0, 0, 12, false));
     jobs.push_back({.dir = dir,
                     .keys = std::to_string(kEscapeAt) + " down Escape\n",
                     .args = {"--bot", "--until", "90000"},
@@ -77,17 +75,19 @@ TEST_F(BadData, TheGamePlaysOnWithPicturesOrMusicMissingOrBroken) {
   for (size_t i = 0; i < jobs.size(); ++i) {
     SCOPED_TRACE(variants[i].name);
     ExpectCleanExit(jobs[i]);
-    const LogTimes log(ReadFile(jobs[i].dir / "log.txt"));
-    const long long game = log.At("bot game 1");
+    const std::vector<std::string> log = jobs[i].Log();
+    const long long game = TimeOf(log, " bot game 1");
     EXPECT_GT(game, 0) << "never got past the banner";
-    const long long ended = log.At("bot over score ", game, true);
+    size_t over = 0;
+    const long long ended = TimeOf(log, " bot over score ", game, 1, &over);
     EXPECT_GT(ended, game) << "the game did not run to its end";
     EXPECT_LT(ended, kEscapeAt);
-    EXPECT_GT(log.At("bot won", game) + log.At("bot lost", game), 0);
+    EXPECT_GT(TimeOf(log, " bot won", game) + TimeOf(log, " bot lost", game), 0);
     std::string why;
-    const std::vector<std::string> ini = ReadSettingsExactly(jobs[i].dir / "quillmoor.ini", why);
+    const std::vector<std::string> ini = SettingsLines(jobs[i].dir / "quillmoor.ini", why);
     ASSERT_EQ(ini.size(), 7u) << why;
-    EXPECT_EQ(ini[4], log.TextOf("bot over score ", game).substr(15));
+    ASSERT_GT(ended, 0);
+    EXPECT_EQ(ini[4], log[over].substr(log[over].find(" score ") + 7)) << "the game's score is the new high score";
   }
 }
 

@@ -18,15 +18,13 @@
 namespace faults {
 namespace {
 
-using scenario::ReadFile;
-
 const std::string kInitial = SettingsText(1000, 0, 1, 0, 0, 12, false);  // No Wait, AUTO, Normal
 
 // The log lines before a moment, without the --set lines only a trial has.
-std::vector<std::string> LinesBefore(const LogTimes& log, long long ms) {
+std::vector<std::string> LinesBefore(const std::vector<std::string>& log, long long ms) {
   std::vector<std::string> out;
-  for (const auto& [t, text] : log.lines())
-    if (t < ms && text.compare(0, 4, "set ") != 0) out.push_back(std::to_string(t) + " " + text);
+  for (const std::string& line : log)
+    if (std::atoll(line.c_str()) < ms && line.find(" set ") == std::string::npos) out.push_back(line);
   return out;
 }
 
@@ -37,23 +35,24 @@ TEST_F(CloseMoments, EveryScreenEndsWithZeroAndKeepsTheHighScoreOfItsMoment) {
                               .args = {"--tick", "4242", "--bot", "--bot-games", "1", "--until",
                                        "400000"}}};
   fs::create_directories(ref[0].dir);
-  scenario::WriteFile(ref[0].dir / "quillmoor.ini", kInitial);
+  WriteFile(ref[0].dir / "quillmoor.ini", kInitial);
   RunAll(ref);
   ASSERT_EQ(ref[0].result.status, 0) << ref[0].result.errors;
-  const LogTimes t(ReadFile(ref[0].dir / "log.txt"));
-  const long long openingPlay = t.At("mci play sa1");
-  const long long titleEnd = t.At("mci stop sa1 wait", openingPlay + 1);
-  const long long gameSet = t.At("bot game 1");
-  const long long stagePlay = t.At("mci play sa2", gameSet);
-  const long long won = t.At("bot won", stagePlay);
-  const long long over = t.At("bot over score ", won, true);
-  const long long wipeEnd = t.At("mci stop sa2 wait", over);
-  const long long ending = t.At("mci play sa4", over);
-  const long long titleAgain = t.At("bot title", ending);
+  const std::vector<std::string> t = ref[0].Log();
+  const long long openingPlay = TimeOf(t, " mci play sa1");
+  const long long titleEnd = TimeOf(t, " mci stop sa1 wait", openingPlay + 1);
+  const long long gameSet = TimeOf(t, " bot game 1");
+  const long long stagePlay = TimeOf(t, " mci play sa2", gameSet);
+  const long long won = TimeOf(t, " bot won", stagePlay);
+  size_t overLine = 0;
+  const long long over = TimeOf(t, " bot over score ", won, 1, &overLine);
+  const long long wipeEnd = TimeOf(t, " mci stop sa2 wait", over);
+  const long long ending = TimeOf(t, " mci play sa4", over);
+  const long long titleAgain = TimeOf(t, " bot title", ending);
   const long long marks[] = {0, openingPlay, titleEnd, gameSet, stagePlay, won, over, wipeEnd,
                              ending, titleAgain};
   for (size_t i = 1; i < std::size(marks); ++i) ASSERT_GT(marks[i], marks[i - 1]) << "mark " << i;
-  const int score = std::atoi(t.TextOf("bot over score ", won).c_str() + 15);
+  const int score = std::atoi(t[overLine].c_str() + t[overLine].find(" score ") + 7);
   ASSERT_GT(score, 0);
   // The game's last frame, after which the high score takes the score: the
   // bot says "over" once frames have stood still for its still time.
@@ -111,7 +110,7 @@ TEST_F(CloseMoments, EveryScreenEndsWithZeroAndKeepsTheHighScoreOfItsMoment) {
                            std::to_string(tr.expectedHiScore));
       }
       fs::create_directories(job.dir);
-      scenario::WriteFile(job.dir / "quillmoor.ini", kInitial);
+      WriteFile(job.dir / "quillmoor.ini", kInitial);
       trials.push_back(tr);
       jobs.push_back(job);
     }
@@ -123,20 +122,20 @@ TEST_F(CloseMoments, EveryScreenEndsWithZeroAndKeepsTheHighScoreOfItsMoment) {
     SCOPED_TRACE(tr.name + " at " + std::to_string(tr.at) + " ms");
     ExpectCleanExit(jobs[i]);
     std::string why;
-    const std::vector<std::string> ini = ReadSettingsExactly(jobs[i].dir / "quillmoor.ini", why);
+    const std::vector<std::string> ini = SettingsLines(jobs[i].dir / "quillmoor.ini", why);
     ASSERT_EQ(ini.size(), 7u) << why;
     EXPECT_EQ(ini[4], std::to_string(tr.expectedHiScore));
     EXPECT_EQ(ini[0] + ini[2] + ini[3] + ini[5] + ini[6], "10001012");
     EXPECT_LE(std::atol(ini[1].c_str()), 1000);
     EXPECT_FALSE(fs::exists(jobs[i].dir / "quillmoor.ini.tmp"));
-    const LogTimes log(ReadFile(jobs[i].dir / "log.txt"));
-    EXPECT_GE(log.At("settings written ", tr.at, true), tr.at);
+    const std::vector<std::string> log = jobs[i].Log();
+    EXPECT_GE(TimeOf(log, " settings written ", tr.at), tr.at);
     if (tr.bot) {
       // Up to its moment a trial is the reference run: the moment fell on
       // the screen it was meant for.
       EXPECT_TRUE(LinesBefore(log, tr.at) == LinesBefore(t, tr.at));
     } else {
-      const long long shown = log.At("window created \"Option\"");
+      const long long shown = TimeOf(log, " window created \"Option\"");
       EXPECT_TRUE(shown >= tr.optionsAt && shown < tr.at) << "the window was not open before";
     }
   }

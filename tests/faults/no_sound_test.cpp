@@ -18,8 +18,6 @@
 namespace faults {
 namespace {
 
-using scenario::ReadFile;
-
 bool Have(const std::string& program) {
   return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
 }
@@ -63,7 +61,7 @@ TEST_F(NoSound, TheGameStartsPlaysSilentAndEndsWithZeroOnEscape) {
     EXPECT_EQ(std::system((xdo + " windowfocus --sync " + window.substr(0, window.find('\n')) +
                            " key Escape >/dev/null 2>&1").c_str()), 0);
     EXPECT_EQ(testsupport::WaitExit(game, 20000), 0) << ReadFile(out);
-    EXPECT_EQ(ReadSettingsExactly(dir / "quillmoor.ini", why).size(), 7u) << why;
+    EXPECT_EQ(SettingsLines(dir / "quillmoor.ini", why).size(), 7u) << why;
   }
 #endif
 }

@@ -17,9 +17,6 @@
 namespace faults {
 namespace {
 
-using scenario::ReadFile;
-using scenario::WriteFile;
-
 // Marks a path immutable (chattr +i) for the life of the object.
 struct Immutable {
   fs::path path;
@@ -99,13 +96,13 @@ TEST_F(SettingsPlace, UnusablePlacesRunOnWhatTheyHoldAndEndWithZero) {
     EXPECT_EQ(state["targetFps"].Int(), p.fps);
     EXPECT_EQ(state["enemySlots"].Int(), p.level);
     EXPECT_EQ(state["hiScore"].Int(), p.hiScore);
-    const LogTimes log(ReadFile(jobs[i].dir / "log.txt"));
-    EXPECT_EQ(log.At("settings written ", 3000, true) >= 0, p.saved);
-    EXPECT_EQ(log.At("settings not written ", 3000, true) >= 0, !p.saved);
+    const std::vector<std::string> log = jobs[i].Log();
+    EXPECT_EQ(TimeOf(log, " settings written ", 3000) >= 0, p.saved);
+    EXPECT_EQ(TimeOf(log, " settings not written ", 3000) >= 0, !p.saved);
     EXPECT_FALSE(fs::exists(p.exe.string() + ".ini.tmp")) << "nothing half-written left";
     std::string why;
     if (p.saved) {
-      EXPECT_EQ(ReadSettingsExactly(p.exe.string() + ".ini", why).size(), 7u) << why;
+      EXPECT_EQ(SettingsLines(p.exe.string() + ".ini", why).size(), 7u) << why;
     }
   }
   EXPECT_TRUE(fs::is_directory(d / "a/quillmoor.ini"));

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -60,6 +61,42 @@ std::vector<std::string> Lines(const std::string& text) {
   std::string line;
   while (std::getline(s, line)) out.push_back(line);
   return out;
+}
+
+long long TimeOf(const std::vector<std::string>& log, const std::string& text, long long from, int nth,
+                 size_t* index) {
+  for (size_t i = 0; i < log.size(); ++i)
+    if (log[i].find(text) != std::string::npos && std::atoll(log[i].c_str()) >= from && --nth == 0) {
+      if (index) *index = i;
+      return std::atoll(log[i].c_str());
+    }
+  return -1;
+}
+
+std::string SettingsText(int fps, int delay, int fire, int spare, int hiScore, int level, bool god) {
+  std::string out;
+  for (int v : {fps, delay, fire, spare, hiScore, level}) out += std::to_string(v) + "\r\n";
+  return out + (god ? "AH!NO_WAY!!\r\n" : "\r\n");
+}
+
+std::vector<std::string> SettingsLines(const fs::path& file, std::string& why) {
+  const std::string text = fs::is_regular_file(file) ? ReadFile(file) : "";
+  std::vector<std::string> values;
+  size_t pos = 0;
+  for (int line = 1; line <= 7; ++line, pos += values.back().size() + 2) {
+    const size_t end = text.find("\r\n", pos);
+    const std::string v = end == std::string::npos ? "" : text.substr(pos, end - pos);
+    const bool number = !v.empty() && v.find_first_not_of("0123456789") == std::string::npos &&
+                        (v.size() == 1 || v[0] != '0');
+    if (end == std::string::npos || !(line < 7 ? number : v.empty() || v == "AH!NO_WAY!!")) {
+      why = "line " + std::to_string(line) + " bad or not ended by CR LF in \"" + text + "\"";
+      return {};
+    }
+    values.push_back(v);
+  }
+  if (pos == text.size()) return values;
+  why = "bytes after the seventh line";
+  return {};
 }
 
 void ScenarioTest::SetUp() {

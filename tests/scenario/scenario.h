@@ -25,6 +25,19 @@ std::string ReadFile(const fs::path& path);
 void WriteFile(const fs::path& path, const std::string& text);
 std::vector<std::string> Lines(const std::string& text);
 
+// The time of the nth line of a log ("MS text" lines) holding `text` at or
+// after `from`, or -1; `index` receives its line number.
+long long TimeOf(const std::vector<std::string>& log, const std::string& text, long long from = 0,
+                 int nth = 1, size_t* index = nullptr);
+
+// A settings file's bytes for these values, as the game writes them.
+std::string SettingsText(int fps, int delay, int fire, int spare, int hiScore, int level, bool god);
+
+// The seven values of a settings file as the game writes it: whole decimal
+// numbers without leading zeros (the seventh empty or the unlock text), each
+// ended by CR LF, nothing after. Empty, with the reason, otherwise.
+std::vector<std::string> SettingsLines(const fs::path& file, std::string& why);
+
 // A fresh directory for the running test, removed again when it passes.
 class ScenarioTest : public ::testing::Test {
  protected:

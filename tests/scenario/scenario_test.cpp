@@ -37,16 +37,8 @@ class Sim : public ScenarioTest {
     const std::vector<std::string> log = Log(name);
     return log.empty() ? "" : log.back();
   }
-  // The time of the nth log line holding the text at or after `from`, or -1;
-  // `index` receives its line number.
   long long TimeOf(const std::string& text, long long from = 0, int nth = 1, size_t* index = nullptr) {
-    const std::vector<std::string> log = Log();
-    for (size_t i = 0; i < log.size(); ++i)
-      if (log[i].find(text) != std::string::npos && std::atoll(log[i].c_str()) >= from && --nth == 0) {
-        if (index) *index = i;
-        return std::atoll(log[i].c_str());
-      }
-    return -1;
+    return scenario::TimeOf(Log(), text, from, nth, index);
   }
   int Count(const std::string& text) {
     const std::vector<std::string> log = Log();
@@ -58,18 +50,13 @@ class Sim : public ScenarioTest {
   // A settings file with the frame rate already learned: about 30 frames a
   // second from the first frame.
   void Settings(int hiScore, int level, bool god) {
-    WriteFile(P("quillmoor.ini"), "30\r\n30\r\n1\r\n0\r\n" + std::to_string(hiScore) + "\r\n" +
-                                      std::to_string(level) + "\r\n" + (god ? "AH!NO_WAY!!" : "") + "\r\n");
+    WriteFile(P("quillmoor.ini"), SettingsText(30, 30, 1, 0, hiScore, level, god));
   }
-  // The seven values of the settings file, each of which must end in CR LF.
   std::vector<std::string> Ini() {
-    const std::string text = ReadFile(P("quillmoor.ini"));
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (size_t crlf; (crlf = text.find("\r\n", start)) != std::string::npos; start = crlf + 2)
-      out.push_back(text.substr(start, crlf - start));
-    EXPECT_EQ(start, text.size()) << text;
-    return out;
+    std::string why;
+    const std::vector<std::string> values = SettingsLines(P("quillmoor.ini"), why);
+    EXPECT_EQ(values.size(), 7u) << why;
+    return values;
   }
   std::vector<std::string> Shots(std::vector<std::string> args, const std::string& prefix) {
     for (int t = 13000; t <= 16000; t += 250)

@@ -13,12 +13,6 @@ const std::string kOk = "Option 40 162", kList = "Option 100 37", kAuto = "Optio
                   kEasy = "Option 75 92", kHard = "Option 75 122";
 std::string Entry(int index) { return "Option 100 " + std::to_string(27 + 20 + 1 + index * 15 + 7); }
 
-std::string Ini(int fps, int delay, int fire, int spare, int hi, int level, bool god) {
-  std::string out;
-  for (int v : {fps, delay, fire, spare, hi, level}) out += std::to_string(v) + "\r\n";
-  return out + (god ? "AH!NO_WAY!!\r\n" : "\r\n");
-}
-
 // S at 2000 ms, the clicks 100 ms apart from 2100, Escape 300 ms after the last.
 std::string Script(const std::vector<std::string>& clicks) {
   std::string s = "2000 down S\n2050 up S\n";
@@ -45,24 +39,24 @@ TEST_F(OptionFlow, TheSettingsFileFromStartToShutdownAndThroughTheOptionWindow) 
       // A new installation killed before shutdown keeps the file of zeros
       // written at start; a normal end writes the defaults in memory, with
       // the delay started at 30 frames a second's frame time.
-      {"new installation killed", "", "", "3000", 2, Ini(0, 0, 0, 0, 0, 0, false), "", {}, "settings written", ""},
-      {"new installation ended", "", "2000 down Escape\n2050 up Escape\n", "60000", 0, Ini(30, 33, 0, 0, 0, 12, false),
+      {"new installation killed", "", "", "3000", 2, SettingsText(0, 0, 0, 0, 0, 0, false), "", {}, "settings written", ""},
+      {"new installation ended", "", "2000 down Escape\n2050 up Escape\n", "60000", 0, SettingsText(30, 33, 0, 0, 0, 12, false),
        "", {}, "", ""},
-      {"No Wait, manual fire, Easy", Ini(30, 33, 1, 0, 0, 12, false), Script({kList, Entry(3), kAuto, kEasy, kOk}),
+      {"No Wait, manual fire, Easy", SettingsText(30, 33, 1, 0, 0, 12, false), Script({kList, Entry(3), kAuto, kEasy, kOk}),
        "60000", 0, "1000\r\n?\r\n0\r\n0\r\n0\r\n5\r\n\r\n", "2600", {{"targetFps", 1000}, {"fireMode", 0}, {"enemySlots", 5}},
        "window created \"Option\"", ""},
       // Escape in the window is its Cancel; the second Escape closes the game.
-      {"Escape in the window", Ini(15, 66, 1, 0, 123, 20, true),
+      {"Escape in the window", SettingsText(15, 66, 1, 0, 123, 20, true),
        "2000 down S\n2050 up S\n2100 click " + kList + "\n2200 click " + Entry(2) + "\n2300 click " + kEasy +
            "\n2400 down Escape\n2450 up Escape\n2700 down Escape\n2750 up Escape\n",
-       "60000", 0, Ini(15, 66, 1, 0, 123, 20, true), "2600", {{"targetFps", 15}, {"enemySlots", 20}},
+       "60000", 0, SettingsText(15, 66, 1, 0, 123, 20, true), "2600", {{"targetFps", 15}, {"enemySlots", 20}},
        "window destroyed \"Option\"", ""},
-      {"S ignored during play", Ini(30, 33, 1, 0, 0, 12, false),
+      {"S ignored during play", SettingsText(30, 33, 1, 0, 0, 12, false),
        "1500 down Enter\n1550 up Enter\n6000 down S\n6050 up S\n6100 click " + kEasy + "\n6500 down Escape\n6550 up Escape\n",
-       "60000", 0, Ini(30, 33, 1, 0, 0, 12, false), "6080", {{"titleActive", 0}}, "", "window created \"Option\""},
-      {"S ignored in full-window mode", Ini(30, 33, 1, 0, 0, 12, false),
+       "60000", 0, SettingsText(30, 33, 1, 0, 0, 12, false), "6080", {{"titleActive", 0}}, "", "window created \"Option\""},
+      {"S ignored in full-window mode", SettingsText(30, 33, 1, 0, 0, 12, false),
        "1500 down F4\n1550 up F4\n2000 down S\n2050 up S\n2100 click " + kEasy + "\n2500 down Escape\n2550 up Escape\n",
-       "60000", 0, Ini(30, 33, 1, 0, 0, 12, false), "2080", {{"titleActive", 1}}, "display mode",
+       "60000", 0, SettingsText(30, 33, 1, 0, 0, 12, false), "2080", {{"titleActive", 1}}, "display mode",
        "window created \"Option\""},
       // Nothing can be read or written: the game runs on its defaults, the
       // options still work, and no message box shows.
