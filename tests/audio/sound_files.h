@@ -16,7 +16,9 @@ inline void Le16(Bytes& b, uint32_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(
 inline void Le32(Bytes& b, uint32_t v) { Le16(b, v & 0xFFFF), Le16(b, v >> 16); }
 inline void Be16(Bytes& b, uint32_t v) { b.insert(b.end(), {uint8_t(v >> 8), uint8_t(v)}); }
 inline void Be32(Bytes& b, uint32_t v) { Be16(b, v >> 16), Be16(b, v & 0xFFFF); }
-inline void Tag(Bytes& b, const char* t) { b.insert(b.end(), t, t + 4); }
+inline void Tag(Bytes& b, const char* t) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(t[i]));
+}
 
 // A chunk: tag, little-endian size, body, pad byte when odd.
 inline void Chunk(Bytes& b, const char* tag, const Bytes& body) {

@@ -27,14 +27,8 @@ struct Options {
   bool writeSizeImage = true;
 };
 
-inline void Put16(std::vector<uint8_t>& b, uint32_t v) {
-  b.push_back(v & 0xFF);
-  b.push_back((v >> 8) & 0xFF);
-}
-inline void Put32(std::vector<uint8_t>& b, uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
+inline void Put16(std::vector<uint8_t>& b, uint32_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)}); }
+inline void Put32(std::vector<uint8_t>& b, uint32_t v) { Put16(b, v & 0xFFFF), Put16(b, v >> 16); }
 inline void Set32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = (v >> (8 * i)) & 0xFF;
 }
@@ -114,9 +108,7 @@ inline std::vector<uint8_t> Encode(const Grid& g, const Options& o) {
           case 4: line[x / 2] |= static_cast<uint8_t>((v & 0xF) << (x % 2 ? 0 : 4)); break;
           case 8: line[x] = static_cast<uint8_t>(v); break;
           case 24:
-            line[3 * x] = v & 0xFF;
-            line[3 * x + 1] = (v >> 8) & 0xFF;
-            line[3 * x + 2] = (v >> 16) & 0xFF;
+            for (int i = 0; i < 3; ++i) line[3 * x + i] = (v >> (8 * i)) & 0xFF;
             break;
           case 16:
           case 32: {
@@ -136,29 +128,17 @@ inline std::vector<uint8_t> Encode(const Grid& g, const Options& o) {
     }
   }
 
-  std::vector<uint8_t> b;
-  b.push_back('B');
-  b.push_back('M');
-  Put32(b, 0);  // file size, set below
-  Put32(b, 0);
-  Put32(b, 0);  // pixel offset, set below
-  Put32(b, o.header);
+  std::vector<uint8_t> b = {'B', 'M'};
+  for (uint32_t v : {0u, 0u, 0u, o.header}) Put32(b, v);  // file size and pixel offset set below
   if (core) {
-    Put16(b, g.width);
-    Put16(b, g.height);
-    Put16(b, 1);
-    Put16(b, o.bpp);
+    for (uint32_t v : {g.width, g.height, 1, o.bpp}) Put16(b, v);
   } else {
     Put32(b, g.width);
     Put32(b, static_cast<uint32_t>(o.topDown ? -g.height : g.height));
     Put16(b, 1);
     Put16(b, o.bpp);
-    Put32(b, o.compression);
-    Put32(b, o.writeSizeImage ? static_cast<uint32_t>(px.size()) : 0);
-    Put32(b, 2835);
-    Put32(b, 2835);
-    Put32(b, o.clrUsed);
-    Put32(b, 0);
+    for (uint32_t v : {o.compression, o.writeSizeImage ? static_cast<uint32_t>(px.size()) : 0u, 2835u, 2835u, o.clrUsed, 0u})
+      Put32(b, v);
     const bool masksInHeader = o.header >= 52;
     if (masksInHeader || o.compression == kBitFields) {
       for (int i = 0; i < 3; ++i) Put32(b, o.compression == kBitFields ? o.masks[i] : 0);
@@ -168,18 +148,12 @@ inline std::vector<uint8_t> Encode(const Grid& g, const Options& o) {
       Put32(b, 0x73524742);  // 'sRGB'
       for (int i = 0; i < 9 + 3; ++i) Put32(b, 0);  // end points and gamma
     }
-    if (o.header >= 124) {
-      Put32(b, 4);  // intent
-      Put32(b, 0);
-      Put32(b, 0);
-      Put32(b, 0);
-    }
+    if (o.header >= 124)
+      for (uint32_t v : {4, 0, 0, 0}) Put32(b, v);  // intent, profile
   }
   if (o.bpp <= 8) {
     for (uint32_t c : o.palette) {
-      b.push_back(c & 0xFF);
-      b.push_back((c >> 8) & 0xFF);
-      b.push_back((c >> 16) & 0xFF);
+      b.insert(b.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
       if (!core) b.push_back(0);
     }
   }
