@@ -51,9 +51,11 @@ class OptionWindow : public ::testing::Test {
   // 10 simulated milliseconds apart. Returns the loop's result.
   int Open(const std::vector<Step>& steps) {
     const int serial = ++serial_;  // steps left from an opening that ended early do nothing
+    size_t ran = 0;
     for (size_t i = 0; i < steps.size(); ++i) {
-      sim::ScheduleAt(sim::Now() + 10 * (i + 1), [this, serial, step = steps[i]] {
+      sim::ScheduleAt(sim::Now() + 10 * (i + 1), [this, serial, &ran, step = steps[i]] {
         if (serial != serial_) return;
+        ++ran;
         Window w = GetForegroundWindow();
         ASSERT_EQ(GetWindowText(w), "Option");
         EXPECT_FALSE(IsWindowEnabled(main_)) << "the main window is disabled while it is open";
@@ -69,6 +71,7 @@ class OptionWindow : public ::testing::Test {
     });
     const int result = OpenOptionWindow(main_, "OptWnd");
     ++serial_;
+    EXPECT_EQ(ran, steps.size()) << "the window closed before every step had run";
     return result;
   }
 
