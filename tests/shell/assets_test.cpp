@@ -15,36 +15,21 @@ class Assets : public ShellTest {};
 TEST_F(Assets, EightyOneFilesInLoadingOrder) {
   const auto& t = ImageTable();
   ASSERT_EQ(t.size(), 81u);
-  EXPECT_EQ(t[0].file, "image/title.bmp");
-  EXPECT_EQ(t[0].record, &titleBmp);
-  EXPECT_EQ(t[1].file, "image/ttstr.bmp");
-  EXPECT_EQ(t[2].file, "image/ttstrm.bmp");
-  EXPECT_EQ(t[2].record, &titleStrMask);
-  EXPECT_EQ(t[3].file, "image/sky.bmp");
-  EXPECT_EQ(t[4].file, "image/dra.bmp");
-  EXPECT_EQ(t[4].record, &rageBmp);
-  // Character sets 0..4, frames 1..3, picture then mask.
-  EXPECT_EQ(t[5].file, "image/chr00b1.bmp");
-  EXPECT_EQ(t[5].record, &chrBmp[1]);
-  EXPECT_EQ(t[6].file, "image/chr00m1.bmp");
-  EXPECT_EQ(t[6].record, &chrMask[1]);
-  EXPECT_EQ(t[9].file, "image/chr00b3.bmp");
-  EXPECT_EQ(t[10].file, "image/chr00m3.bmp");
-  EXPECT_EQ(t[11].file, "image/chr01b1.bmp");
-  EXPECT_EQ(t[11].record, &chrBmp[5]);
-  EXPECT_EQ(t[34].file, "image/chr04m3.bmp");
-  EXPECT_EQ(t[34].record, &chrMask[19]);
-  // Explosions 1..5.
-  EXPECT_EQ(t[35].file, "image/bom01b.bmp");
-  EXPECT_EQ(t[35].record, &bomBmp[1]);
-  EXPECT_EQ(t[44].file, "image/bom05m.bmp");
-  EXPECT_EQ(t[44].record, &bomMask[5]);
-  // Shot sets 0..5.
-  EXPECT_EQ(t[45].file, "image/sht00b1.bmp");
-  EXPECT_EQ(t[45].record, &shtBmp[1]);
-  EXPECT_EQ(t[80].file, "image/sht05m3.bmp");
-  EXPECT_EQ(t[80].record, &shtMask[23]);
-
+  // Character sets 0..4, frames 1..3, picture then mask; explosions 1..5;
+  // shot sets 0..5.
+  const std::tuple<size_t, const char*, const BmpRecord*> rows[] = {
+      {0, "image/title.bmp", &titleBmp},      {1, "image/ttstr.bmp", &titleStrBmp},
+      {2, "image/ttstrm.bmp", &titleStrMask}, {3, "image/sky.bmp", &skyBmp},
+      {4, "image/dra.bmp", &rageBmp},         {5, "image/chr00b1.bmp", &chrBmp[1]},
+      {6, "image/chr00m1.bmp", &chrMask[1]},  {9, "image/chr00b3.bmp", &chrBmp[3]},
+      {10, "image/chr00m3.bmp", &chrMask[3]}, {11, "image/chr01b1.bmp", &chrBmp[5]},
+      {34, "image/chr04m3.bmp", &chrMask[19]}, {35, "image/bom01b.bmp", &bomBmp[1]},
+      {44, "image/bom05m.bmp", &bomMask[5]},  {45, "image/sht00b1.bmp", &shtBmp[1]},
+      {80, "image/sht05m3.bmp", &shtMask[23]}};
+  for (const auto& [i, file, record] : rows) {
+    EXPECT_EQ(t[i].file, file) << i;
+    EXPECT_EQ(t[i].record, record) << i;
+  }
   std::set<std::string> names;
   std::set<const BmpRecord*> records;
   for (const auto& e : t) {

@@ -154,30 +154,22 @@ TEST(SdlQueues, AThreadWaitingForMessagesIsStopped) {
 }
 
 TEST(SdlKeys, GameKeysMapToTheirVirtualKeyCodes) {
-  using platform::sdl::ScancodeToVk;
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_RETURN, SDLK_RETURN), 13);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER), 13);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT), 16);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_RSHIFT, SDLK_RSHIFT), 16);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_LCTRL, SDLK_LCTRL), 17);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_RCTRL, SDLK_RCTRL), 17);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE), 27);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_SPACE, SDLK_SPACE), 32);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_LEFT, SDLK_LEFT), 37);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_UP, SDLK_UP), 38);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_RIGHT, SDLK_RIGHT), 39);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_DOWN, SDLK_DOWN), 40);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_P, SDLK_p), 80);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_S, SDLK_s), 83);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_A, SDLK_a), 65);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_Z, SDLK_z), 90);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_F2, SDLK_F2), 113);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_F4, SDLK_F4), 115);
   // Letters follow the layout: the key where Q sits on a US board types A
   // on a French one, and is the A key to the game.
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_Q, SDLK_a), 65);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_SEMICOLON, SDLK_m), 77);
-  EXPECT_EQ(ScancodeToVk(SDL_SCANCODE_MUTE, SDLK_MUTE), 0);  // not a key of the game
+  const std::tuple<SDL_Scancode, SDL_Keycode, int> rows[] = {
+      {SDL_SCANCODE_RETURN, SDLK_RETURN, 13},  {SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, 13},
+      {SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, 16},  {SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, 16},
+      {SDL_SCANCODE_LCTRL, SDLK_LCTRL, 17},    {SDL_SCANCODE_RCTRL, SDLK_RCTRL, 17},
+      {SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, 27},  {SDL_SCANCODE_SPACE, SDLK_SPACE, 32},
+      {SDL_SCANCODE_LEFT, SDLK_LEFT, 37},      {SDL_SCANCODE_UP, SDLK_UP, 38},
+      {SDL_SCANCODE_RIGHT, SDLK_RIGHT, 39},    {SDL_SCANCODE_DOWN, SDLK_DOWN, 40},
+      {SDL_SCANCODE_P, SDLK_p, 80},            {SDL_SCANCODE_S, SDLK_s, 83},
+      {SDL_SCANCODE_A, SDLK_a, 65},            {SDL_SCANCODE_Z, SDLK_z, 90},
+      {SDL_SCANCODE_F2, SDLK_F2, 113},         {SDL_SCANCODE_F4, SDLK_F4, 115},
+      {SDL_SCANCODE_Q, SDLK_a, 65},            {SDL_SCANCODE_SEMICOLON, SDLK_m, 77},
+      {SDL_SCANCODE_MUTE, SDLK_MUTE, 0}};  // not a key of the game
+  for (const auto& [sc, key, vk] : rows)
+    EXPECT_EQ(platform::sdl::ScancodeToVk(sc, key), vk) << SDL_GetScancodeName(sc);
 }
 
 TEST(SdlKeys, AKeyIsHeldWhileAnyOfItsKeysIsDown) {
@@ -213,19 +205,17 @@ TEST(SdlKeys, AKeyIsHeldWhileAnyOfItsKeysIsDown) {
 
 TEST(SdlPicture, LargestWholeScaleCentredOnBlack) {
   using platform::sdl::FitPicture;
-  auto same = [](SDL_Rect r, int x, int y, int w, int h) {
-    return r.x == x && r.y == y && r.w == w && r.h == h;
-  };
-  EXPECT_TRUE(same(FitPicture(320, 240, 320, 240), 0, 0, 320, 240));
-  EXPECT_TRUE(same(FitPicture(320, 240, 640, 480), 0, 0, 640, 480));  // high-DPI window
-  EXPECT_TRUE(same(FitPicture(320, 240, 1024, 768), 32, 24, 960, 720));
-  EXPECT_TRUE(same(FitPicture(320, 240, 1920, 1080), 320, 60, 1280, 960));
-  EXPECT_TRUE(same(FitPicture(320, 240, 1366, 768), 203, 24, 960, 720));
-  EXPECT_TRUE(same(FitPicture(320, 240, 2560, 1440), 320, 0, 1920, 1440));
-  EXPECT_TRUE(same(FitPicture(320, 240, 639, 2000), 159, 880, 320, 240));
-  // Smaller than the picture: shown unscaled, centred (cut at the edges).
-  EXPECT_TRUE(same(FitPicture(320, 240, 300, 200), -10, -20, 320, 240));
-  EXPECT_TRUE(same(FitPicture(0, 240, 300, 200), 0, 0, 0, 240));
+  const std::tuple<int, int, int, int, SDL_Rect> rows[] = {
+      {320, 240, 320, 240, {0, 0, 320, 240}},       {320, 240, 640, 480, {0, 0, 640, 480}},  // high DPI
+      {320, 240, 1024, 768, {32, 24, 960, 720}},    {320, 240, 1920, 1080, {320, 60, 1280, 960}},
+      {320, 240, 1366, 768, {203, 24, 960, 720}},   {320, 240, 2560, 1440, {320, 0, 1920, 1440}},
+      {320, 240, 639, 2000, {159, 880, 320, 240}},
+      {320, 240, 300, 200, {-10, -20, 320, 240}},  // smaller: unscaled, centred, cut at the edges
+      {0, 240, 300, 200, {0, 0, 0, 240}}};
+  for (const auto& [w, h, ow, oh, want] : rows) {
+    SDL_Rect r = platform::sdl::FitPicture(w, h, ow, oh);
+    EXPECT_TRUE(r.x == want.x && r.y == want.y && r.w == want.w && r.h == want.h) << ow << "x" << oh;
+  }
 }
 
 TEST(SdlProcess, ExecutablePathAndDisplayCallsWithoutAWindow) {
