@@ -13,15 +13,10 @@ using namespace platform;
 namespace {
 
 class Scheduler : public ::testing::Test {
- protected:
+ public:
   void SetUp() override { sim::Reset(); }
-  std::vector<std::string> trace;
-  void Mark(const std::string& who) { trace.push_back(who + "@" + std::to_string(sim::Now())); }
-  std::string Trace() const {
-    std::string all;
-    for (const auto& t : trace) all += (all.empty() ? "" : " ") + t;
-    return all;
-  }
+  std::string trace;
+  void Mark(const std::string& who) { trace += (trace.empty() ? "" : " ") + who + "@" + std::to_string(sim::Now()); }
 };
 
 // Three threads with different periods: at a shared moment they run in the
@@ -31,19 +26,12 @@ std::string RunPeriodic() {
   std::string out;
   auto worker = [&out](const char* name, int period) {
     return [&out, name, period] {
-      for (;;) {
-        out += std::string(name) + std::to_string(GetTickCount()) + " ";
-        Sleep(period);
-      }
+      for (;;) out += std::string(name) + std::to_string(GetTickCount()) + " ", Sleep(period);
     };
   };
-  ThreadHandle c = StartThread(worker("c", 6), "c");
-  ThreadHandle a = StartThread(worker("a", 4), "a");
-  ThreadHandle b = StartThread(worker("b", 3), "b");
+  ThreadHandle c = StartThread(worker("c", 6), "c"), a = StartThread(worker("a", 4), "a"), b = StartThread(worker("b", 3), "b");
   Sleep(12);
-  StopThread(a);
-  StopThread(b);
-  StopThread(c);
+  for (ThreadHandle t : {a, b, c}) StopThread(t);
   return out;
 }
 
@@ -58,32 +46,30 @@ TEST_F(Scheduler, ThreadsWakingTogetherRunInCreationOrderAndRunsRepeatExactly) {
   for (int i = 0; i < 5; ++i) EXPECT_EQ(RunPeriodic(), first);
 }
 
-TEST_F(Scheduler, ANewThreadRunsOnlyOnceItsCreatorBlocks) {
+TEST_F(Scheduler, NewThreadsRunOnceTheirCreatorBlocksAndTheClockJumpsToTheNextWakeUp) {
   StartThread([&] { Mark("child"); }, "child");
-  Mark("parent-before");
+  StartThread([&] { Sleep(1000), Mark("long"); }, "long");
+  StartThread([&] { Sleep(30), Mark("short"); }, "short");
+  Mark("parent");
   int busy = 0;
   for (int i = 0; i < 1000; ++i) busy += GetTickCount() == 0 ? 1 : 0;  // no switch here
   EXPECT_EQ(busy, 1000);
-  Mark("parent-still");
-  Sleep(1);
-  Mark("parent-after");
-  EXPECT_EQ(Trace(), "parent-before@0 parent-still@0 child@0 parent-after@1");
+  Mark("parent");
+  Sleep(5000);
+  Mark("parent");
+  EXPECT_EQ(trace, "parent@0 parent@0 child@0 short@30 long@1000 parent@5000");
 }
 
 TEST_F(Scheduler, SleepsAdvanceTheClockExactlyAndZeroOrLessLastsOneMillisecond) {
-  EXPECT_EQ(sim::Now(), 0u);
-  Sleep(250);
-  EXPECT_EQ(sim::Now(), 250u);
-  Sleep(0);
-  EXPECT_EQ(sim::Now(), 251u);
-  Sleep(-5);
-  EXPECT_EQ(sim::Now(), 252u);
-  // A "no wait" loop of 1000 zero sleeps takes one simulated second.
-  for (int i = 0; i < 1000; ++i) Sleep(0);
-  EXPECT_EQ(sim::Now(), 1252u);
-}
-
-TEST_F(Scheduler, TickCountStartsAtTheBaseAndWrapsAt32Bits) {
+  const std::pair<int, uint64_t> sleeps[] = {{250, 250}, {0, 251}, {-5, 252}, {1, 253}};
+  for (auto [ms, now] : sleeps) {
+    Sleep(ms);
+    EXPECT_EQ(sim::Now(), now) << "after Sleep(" << ms << ")";
+  }
+  for (int i = 0; i < 1000; ++i) Sleep(0);  // a "no wait" loop of 1000 takes a simulated second
+  EXPECT_EQ(sim::Now(), 1253u);
+  // The tick count starts at its base and wraps at 32 bits.
+  sim::Reset();
   sim::SetTickBase(0xFFFFFFF0u);
   EXPECT_EQ(GetTickCount(), 0xFFFFFFF0u);
   Sleep(0x20);
@@ -91,24 +77,16 @@ TEST_F(Scheduler, TickCountStartsAtTheBaseAndWrapsAt32Bits) {
   EXPECT_EQ(sim::Now(), 0x20u);
 }
 
-TEST_F(Scheduler, TheClockJumpsToTheNextWakeUpWhenEveryoneSleeps) {
-  StartThread([&] { Sleep(1000); Mark("long"); }, "long");
-  StartThread([&] { Sleep(30); Mark("short"); }, "short");
-  Sleep(5000);
-  Mark("main");
-  EXPECT_EQ(Trace(), "short@30 long@1000 main@5000");
-}
-
-TEST_F(Scheduler, StopThreadUnwindsASleepingThreadAtOnce) {
+TEST_F(Scheduler, StopThreadUnwindsSleepingWaitingSelfStoppedAndEndedThreads) {
   struct Guard {
-    std::vector<std::string>* t;
-    ~Guard() { t->push_back("unwound@" + std::to_string(sim::Now())); }
+    Scheduler* s;
+    ~Guard() { s->Mark("unwound"); }
   };
-  bool sawStop = false;
-  ThreadHandle t = StartThread([&] {
-    Guard g{&trace};
+  bool sawStop = false, idleRan = false;
+  ThreadHandle sleeper = StartThread([&] {
+    Guard g{this};
     Sleep(1'000'000);
-    trace.push_back("never");
+    Mark("never");
   }, "sleeper");
   ThreadHandle probe = StartThread([&] {
     try {
@@ -118,30 +96,14 @@ TEST_F(Scheduler, StopThreadUnwindsASleepingThreadAtOnce) {
       throw;
     }
   }, "probe");
-  Sleep(5);
-  EXPECT_FALSE(StopRequested());
-  StopThread(t);
-  Mark("stopped");
-  StopThread(probe);
-  EXPECT_TRUE(sawStop);
-  // The sleeper ended without the clock moving on to its wake-up.
-  EXPECT_EQ(Trace(), "unwound@5 stopped@5");
-  // Stopping again, stopping 0 and stopping an unknown handle are harmless.
-  StopThread(t);
-  StopThread(0);
-  StopThread(9999);
-  EXPECT_EQ(sim::Now(), 5u);
-}
-
-TEST_F(Scheduler, StopThreadUnwindsAThreadWaitingForMessagesAndWaitsForItsCleanup) {
-  ThreadHandle t = StartThread([&] {
+  ThreadHandle pump = StartThread([&] {
     try {
       Message m;
       GetMessage(m);
     } catch (const ThreadStopped&) {
       Mark("caught");
       // Waiting for a thread of its own still works while being stopped.
-      ThreadHandle inner = StartThread([&] {
+      StartThread([&] {
         try {
           Sleep(100000);
         } catch (const ThreadStopped&) {
@@ -150,60 +112,44 @@ TEST_F(Scheduler, StopThreadUnwindsAThreadWaitingForMessagesAndWaitsForItsCleanu
         }
       }, "inner");
       Sleep(0);  // the stop request cuts this short
-      (void)inner;
     }
   }, "pump");
-  Sleep(3);
-  StopThread(t);
-  Mark("main");
-  EXPECT_EQ(Trace(), "caught@3 main@3");
-}
-
-TEST_F(Scheduler, AStoppedThreadThatWasNeverScheduledNeverRuns) {
-  bool ran = false;
-  ThreadHandle t = StartThread([&] { ran = true; }, "idle");
-  StopThread(t);
-  EXPECT_FALSE(ran);
-}
-
-TEST_F(Scheduler, AThreadStoppingItselfEndsAtItsNextBlockingCall) {
   ThreadHandle self = 0;
-  ThreadHandle t = StartThread([&] {
+  self = StartThread([&] {
     StopThread(self);
-    Mark("still-running");
+    Mark("self-still-running");
     EXPECT_TRUE(StopRequested());
     Sleep(10);
     Mark("never");
   }, "self");
-  self = t;
-  Sleep(20);
-  EXPECT_EQ(Trace(), "still-running@0");
-}
-
-TEST_F(Scheduler, AThreadThatReturnsEndsAndItsHandleStaysSafe) {
-  ThreadHandle t = StartThread([&] { Sleep(2); Mark("done"); }, "short");
-  Sleep(10);
-  StopThread(t);  // already ended
-  EXPECT_EQ(Trace(), "done@2");
-  EXPECT_EQ(sim::Now(), 10u);
+  ThreadHandle ended = StartThread([&] { Sleep(2), Mark("ended"); }, "short");
+  Sleep(5);
+  EXPECT_FALSE(StopRequested());
+  StopThread(sleeper);
+  Mark("stopped");
+  StopThread(probe);
+  EXPECT_TRUE(sawStop);
+  StopThread(pump);
+  Mark("main");
+  // Stopping again, stopping 0, an unknown handle or an ended thread are harmless.
+  for (ThreadHandle t : {sleeper, ThreadHandle(0), ThreadHandle(9999), ended}) StopThread(t);
+  // A stopped thread that was never scheduled never runs.
+  StopThread(StartThread([&] { idleRan = true; }, "idle"));
+  EXPECT_FALSE(idleRan);
+  // Nobody's clock moved on to the sleepers' wake-ups.
+  EXPECT_EQ(trace, "self-still-running@0 ended@2 unwound@5 stopped@5 caught@5 main@5");
+  EXPECT_EQ(sim::Now(), 5u);
 }
 
 TEST_F(Scheduler, ScheduledEventsFireWhenEveryThreadIsBlockedAtTheirMoment) {
   int frame = 0;
-  bool halfFrame = false;
+  bool halfFrame = false, sawHalf = false;
   // A "frame" of two steps with no blocking call between them: an event can
   // never see the first step without the second.
   StartThread([&] {
-    for (;;) {
-      frame++;
-      halfFrame = true;
-      frame++;
-      halfFrame = false;
-      Sleep(10);
-    }
+    for (;;) frame++, halfFrame = true, frame++, halfFrame = false, Sleep(10);
   }, "frames");
   std::vector<std::pair<uint64_t, int>> seen;
-  bool sawHalf = false;
   for (uint64_t at : {0u, 15u, 20u, 20u, 35u}) {
     sim::ScheduleAt(at, [&] {
       seen.push_back({sim::Now(), frame});
@@ -213,9 +159,7 @@ TEST_F(Scheduler, ScheduledEventsFireWhenEveryThreadIsBlockedAtTheirMoment) {
   Sleep(40);
   EXPECT_FALSE(sawHalf);
   // Threads due at a moment run before that moment's events.
-  const std::vector<std::pair<uint64_t, int>> want = {
-      {0, 2}, {15, 4}, {20, 6}, {20, 6}, {35, 8}};
-  EXPECT_EQ(seen, want);
+  EXPECT_EQ(seen, (std::vector<std::pair<uint64_t, int>>{{0, 2}, {15, 4}, {20, 6}, {20, 6}, {35, 8}}));
 }
 
 TEST_F(Scheduler, ResetStopsEveryThreadAndStartsAgainFromZero) {
