@@ -9,6 +9,18 @@ namespace {
 
 uint32_t Px(uint32_t colorRef) { return platform::ColorRefToPixel(colorRef); }
 
+// Every message box so far is this text from ZKGDI, owned and flagged so.
+void ExpectBoxes(const std::vector<MessageBoxRecord>& boxes, size_t n, const std::string& text,
+                 Window owner, uint32_t flags) {
+  ASSERT_EQ(boxes.size(), n);
+  for (const MessageBoxRecord& b : boxes) {
+    EXPECT_EQ(b.text, text);
+    EXPECT_EQ(b.caption, "ZKGDI");
+    EXPECT_EQ(b.owner, owner);
+    EXPECT_EQ(b.flags, flags);
+  }
+}
+
 }  // namespace
 
 TEST_F(ZkgdiTest, StartMakesABackBufferOfTheGivenOrClientSize) {
@@ -37,13 +49,8 @@ TEST_F(ZkgdiTest, SecondStartOfAWindowNamesItInEightHexDigits) {
   Window a = NewWindow(), b = NewWindow();
   ASSERT_EQ(StartZKGDI(a, 320, 240), 1);
   EXPECT_EQ(StartZKGDI(a, 320, 240), 0);
-  auto boxes = Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, "ZKGDI");
-  EXPECT_EQ(boxes[0].text, AlreadyRegisteredText(a));
-  EXPECT_NE(boxes[0].text.find("&h000100"), std::string::npos);  // zero-padded
-  EXPECT_EQ(boxes[0].owner, a);
-  EXPECT_EQ(boxes[0].flags, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+  ExpectBoxes(Boxes(), 1, AlreadyRegisteredText(a), a, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+  EXPECT_NE(Boxes()[0].text.find("&h000100"), std::string::npos);  // zero-padded
   // The first registration keeps working; the failed call used up slot 2.
   EXPECT_EQ(FindWindowSlot(a), 1);
   ASSERT_EQ(StartZKGDI(b, 320, 240), 1);
@@ -61,12 +68,7 @@ TEST_F(ZkgdiTest, The257thStartFailsEvenAfterReleases) {
   ASSERT_TRUE(Boxes().empty());
   Window last = NewWindow();
   EXPECT_EQ(StartZKGDI(last, 320, 240), 0);
-  auto boxes = Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, kTooManyText);
-  EXPECT_EQ(boxes[0].caption, "ZKGDI");
-  EXPECT_EQ(boxes[0].owner, last);
-  EXPECT_EQ(boxes[0].flags, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+  ExpectBoxes(Boxes(), 1, kTooManyText, last, platform::MB_OK | platform::MB_ICONEXCLAMATION);
   EXPECT_EQ(FindWindowSlot(last), 0);
   // And every call after it.
   EXPECT_EQ(StartZKGDI(last, 320, 240), 0);
@@ -106,8 +108,7 @@ TEST_F(ZkgdiTest, PaletteBrushesLiveFromFirstToLastRegistration) {
 TEST_F(ZkgdiTest, PaletteBrushOutsideTheTableIsNullWithoutMessage) {
   // Before any registration there is no target: the mode message.
   EXPECT_EQ(PaletteBrush(0), nullptr);
-  ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_EQ(Boxes()[0].text, kModeText);
+  ExpectBoxes(Boxes(), 1, kModeText, platform::GetForegroundWindow(), platform::MB_OK);
   platform::sim::ClearMessageBoxes();
   Window a = NewWindow();
   ASSERT_EQ(StartZKGDI(a, 320, 240), 1);
@@ -119,8 +120,7 @@ TEST_F(ZkgdiTest, PaletteBrushOutsideTheTableIsNullWithoutMessage) {
 
 TEST_F(ZkgdiTest, UserBrushIsReplacedNotAccumulated) {
   EXPECT_EQ(CreateColorBrush(0x123456), nullptr);  // no StartZKGDI yet
-  ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_EQ(Boxes()[0].text, kModeText);
+  ExpectBoxes(Boxes(), 1, kModeText, platform::GetForegroundWindow(), platform::MB_OK);
   Window a = NewWindow();
   ASSERT_EQ(StartZKGDI(a, 320, 240), 1);
   const int base = platform::LiveBrushCount();
@@ -145,14 +145,7 @@ TEST_F(ZkgdiTest, ModeMessageForEveryUseWithoutARegisteredTarget) {
   BmpRecord r;
   EXPECT_EQ(OpenBmp(r, "image/none.bmp"), 0);
   DrawBmp(0, 0, r, platform::SRCCOPY);
-  auto boxes = Boxes();
-  ASSERT_EQ(boxes.size(), 6u);
-  for (const MessageBoxRecord& b : boxes) {
-    EXPECT_EQ(b.text, kModeText);
-    EXPECT_EQ(b.caption, "ZKGDI");
-    EXPECT_EQ(b.flags, platform::MB_OK);
-    EXPECT_EQ(b.owner, platform::GetForegroundWindow());
-  }
+  ExpectBoxes(Boxes(), 6, kModeText, platform::GetForegroundWindow(), platform::MB_OK);
   // TargetWindow of an unregistered window leaves the target alone.
   ASSERT_EQ(StartZKGDI(a, 320, 240), 1);
   platform::sim::ClearMessageBoxes();
@@ -168,8 +161,7 @@ TEST_F(ZkgdiTest, PaintShowsOnlyFinishedFrames) {
   Brush* red = CreateColorBrush(0x0000FF);
   FillWindow(red);
   Surface paint(320, 240);
-  for (int y = 0; y < 240; ++y)
-    for (int x = 0; x < 320; ++x) paint.at(x, y) = 0x777777;
+  Fill(paint, 0x777777);
   // Drawn but not handed over: the paint shows the previous (black) frame.
   EXPECT_NE(PaintZKGDI(paint), 0);
   EXPECT_EQ(paint.at(10, 10), 0u);
@@ -212,8 +204,7 @@ TEST_F(ZkgdiTest, FillWindowAndClearScreen) {
   EXPECT_EQ(back->at(319, 239), 0u);
   // ClearScreen hands the black frame over.
   Surface paint(320, 240);
-  for (int y = 0; y < 240; ++y)
-    for (int x = 0; x < 320; ++x) paint.at(x, y) = 0x777777;
+  Fill(paint, 0x777777);
   PaintZKGDI(paint);
   EXPECT_EQ(paint.at(5, 5), 0u);
   EXPECT_TRUE(Boxes().empty());

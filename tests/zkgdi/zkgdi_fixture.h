@@ -3,12 +3,24 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
 #include "platform/sim/sim_control.h"
 #include "zkgdi/zkgdi.h"
+
+inline intptr_t ZkProc(Window w, uint32_t msg, intptr_t wp, intptr_t lp) {
+  return platform::DefWindowProc(w, msg, wp, lp);
+}
+
+inline void Fill(Surface& s, uint32_t px) {
+  for (int y = 0; y < s.height(); ++y)
+    for (int x = 0; x < s.width(); ++x) s.at(x, y) = px;
+}
 
 class ZkgdiTest : public ::testing::Test {
  protected:
@@ -21,7 +33,56 @@ class ZkgdiTest : public ::testing::Test {
 };
 
 // The texts the drawing layer must show, lines joined by CR.
-extern const std::string kModeText;
-extern const std::string kWrongWindowText;
-extern const std::string kTooManyText;
-std::string AlreadyRegisteredText(Window w);
+inline const std::string kModeText =
+    "ZKGDIモードになっていません！\r\r"
+    "このエラーを解消するためには、Createイベント内(描画対象のウィンドウを作成した直後)に\r"
+    "StartZKGDI関数を実行する必要があります。\r"
+    "また、StartZKGDI関数を実行した場合、プログラムの末尾でEndZKGDI関数を実行し、\r"
+    "ZKGDIが使用したメモリ領域を開放する必要があります。";
+
+inline const std::string kWrongWindowText =
+    "このウィンドウには描画できません！\r\r"
+    "ZKGDIではOpenBmpで取得したビットマップは\r"
+    "開いた時の対象ウィンドウにしか描画できません。\r"
+    "TargetWindowを使って現在のウィンドウを対象とし、\r"
+    "再度ビットマップを取得し直す必要があります。";
+
+inline const std::string kTooManyText =
+    "ZKGDIが使える最大ウィンドウ数を超えました！\r\r"
+    "StartZKGDIでは最大256個のウィンドウを設定できます。\r"
+    "必要であればライブラリの最大数を増やして使用してください。";
+
+inline std::string AlreadyRegisteredText(Window w) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(w));
+  return std::string("ウィンドウ &h") + hex +
+         " は既にZKGDIに定義されています！\r\r"
+         "StartZKGDIは各ウィンドウに付き１度しか実行できません。\r"
+         "再実行したい場合は、一度EndZKGDIで解放してください。";
+}
+
+inline void ZkgdiTest::SetUp() {
+  platform::sim::Reset();
+  ResetZKGDI();
+  platform::RegisterWindowClass("ZKTEST", ZkProc);
+}
+
+inline void ZkgdiTest::TearDown() { ResetZKGDI(); }
+
+inline Window ZkgdiTest::NewWindow(int w, int h) {
+  Window win = platform::CreateWindow("ZKTEST", "zk", platform::WS_CAPTION_FRAME, 10, 10,
+                                      w + 6, h + 24, 0);
+  EXPECT_NE(win, 0u);
+  return win;
+}
+
+inline std::string ZkgdiTest::TempDir() const {
+  // One folder per test: ctest runs the tests side by side in separate
+  // processes, and those of a fixture write the same file names.
+  const ::testing::TestInfo* t = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string test = std::string(t->test_suite_name()) + "." + t->name();
+  std::replace(test.begin(), test.end(), '/', '_');
+  const std::string dir = std::string(QM_BINARY_DIR) + "/zkgdi_test_files/" + test;
+  std::filesystem::create_directories(dir);
+  return dir;
+}
