@@ -8,7 +8,8 @@
 // the same run, so a trial is the reference up to its moment); the options
 // window is opened by a script instead, since the bot's Enter taps would
 // answer it. Each screen gets two moments: Escape with a high score set just
-// before, and the close box with none.
+// before, and the close box with none (one of the two under the thread
+// sanitizer).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -81,8 +82,16 @@ TEST_F(CloseMoments, EveryScreenEndsWithZeroAndKeepsTheHighScoreOfItsMoment) {
   };
   std::vector<Trial> trials;
   std::vector<SimJob> jobs;
+  // Under the thread sanitizer a run is many times slower: one moment per
+  // screen, Escape and the close box by turns.
+#if defined(__SANITIZE_THREAD__)
+  const bool one = true;
+#else
+  const bool one = false;
+#endif
   for (const auto& s : screens) {
     for (int k = 0; k < 2; ++k) {
+      if (one && (k + (&s - screens)) % 2) continue;
       const bool escape = k == 0;  // Escape with a high score set, or the close box
       const long long pick = s.from + (s.to - s.from) * (k + 1) / 3;
       Trial tr{std::string(escape ? "Escape" : "close box") + " during the " + s.name, pick, 0,
