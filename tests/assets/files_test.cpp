@@ -127,34 +127,28 @@ TEST(Bmp, SpriteBlackBecomesInkAndMaskFollowsPicture) {
   EXPECT_EQ(mask.At(2, 0) & 0xFFFFFF, 0u);
 }
 
-TEST(Pictures, EveryFileIsThereWithItsSize) {
+TEST(Pictures, EveryFileHasItsSizeAndMasksAreWhiteExactlyWhereThePictureIsBlack) {
   for (const char* name : {"title", "title2", "sky", "dra"}) {
     Image img = Load(std::string("image/") + name + ".bmp");
     EXPECT_EQ(img.w, 320) << name;
     EXPECT_EQ(img.h, 240) << name;
   }
   for (const Pair& p : SpritePairs()) {
+    SCOPED_TRACE(p.colour);
     Image c = Load(p.colour), m = Load(p.mask);
-    EXPECT_EQ(c.w, p.w) << p.colour;
-    EXPECT_EQ(c.h, p.h) << p.colour;
-    EXPECT_EQ(m.w, p.w) << p.mask;
-    EXPECT_EQ(m.h, p.h) << p.mask;
-  }
-}
-
-TEST(Pictures, MasksAreWhiteExactlyWhereThePictureIsBlack) {
-  for (const Pair& p : SpritePairs()) {
-    Image c = Load(p.colour), m = Load(p.mask);
-    ASSERT_EQ(c.px.size(), m.px.size()) << p.colour;
+    EXPECT_EQ(c.w, p.w);
+    EXPECT_EQ(c.h, p.h);
+    EXPECT_EQ(m.w, p.w);
+    EXPECT_EQ(m.h, p.h);
+    ASSERT_EQ(c.px.size(), m.px.size());
     int opaque = 0, wrong = 0;
     for (size_t i = 0; i < c.px.size(); ++i) {
       bool black = (c.px[i] & 0xFFFFFF) == 0;
-      Pixel want = black ? 0xFFFFFF : 0;
-      wrong += (m.px[i] & 0xFFFFFF) != want;
+      wrong += (m.px[i] & 0xFFFFFF) != (black ? 0xFFFFFFu : 0u);
       opaque += !black;
     }
-    EXPECT_EQ(wrong, 0) << p.mask;
-    EXPECT_GT(opaque, 12) << p.colour << " is (nearly) empty";
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GT(opaque, 12) << "(nearly) empty";
   }
 }
 
@@ -256,35 +250,30 @@ TEST(Pictures, LetteringReadsOverAnyPicture) {
   EXPECT_GT(bright, letters / 5);  // the gilded letters
 }
 
-TEST(Music, FourPiecesOfTheRightLengthWithAllParts) {
+TEST(Music, FourPiecesOfTheRightLengthWithAllPartsRenderedWithoutClippingOrSilence) {
   const std::map<std::string, double> lengths = {{"opening", 41}, {"stage", 47}, {"boss", 21}, {"ending", 83}};
   for (const auto& [name, seconds] : lengths) {
+    SCOPED_TRACE(name);
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(ReadFile(kRoot + "/bgm/" + name + ".mid", bytes)) << name;
+    ASSERT_TRUE(ReadFile(kRoot + "/bgm/" + name + ".mid", bytes));
     SmfSummary s;
     std::string error;
-    ASSERT_TRUE(ReadSmf(bytes, s, error)) << name << ": " << error;
-    EXPECT_EQ(s.format, 1) << name;
-    EXPECT_NEAR(s.seconds, seconds, 0.25) << name;
-    EXPECT_GT(s.notesOnChannel[9], 50) << name << " has no drums";
+    ASSERT_TRUE(ReadSmf(bytes, s, error)) << error;
+    EXPECT_EQ(s.format, 1);
+    EXPECT_NEAR(s.seconds, seconds, 0.25);
+    EXPECT_GT(s.notesOnChannel[9], 50) << "no drums";
     int voiced = 0;
     for (int ch = 0; ch < 16; ++ch)
       if (ch != 9 && s.notesOnChannel[ch] > 0) ++voiced;
-    EXPECT_GE(voiced, 3) << name << " needs melody, harmony and bass";
-  }
-}
-
-TEST(Music, RendersWithoutClippingOrSilence) {
-  for (const char* name : {"opening", "stage", "boss", "ending"}) {
+    EXPECT_GE(voiced, 3) << "needs melody, harmony and bass";
     Rendering r;
-    std::string error;
     ASSERT_TRUE(RenderMidi(kRoot + "/bgm/" + name + ".mid", kSoundFont, 0.0, r, error)) << error;
     LoudnessReport rep = Measure(r);
-    EXPECT_LT(rep.peak, 0.98) << name;
+    EXPECT_LT(rep.peak, 0.98);
     ASSERT_FALSE(rep.rmsPerSecond.empty());
     // Every whole second is well above silence (the last, partial one may be a sliver).
-    for (size_t s = 0; s + 1 < rep.rmsPerSecond.size(); ++s)
-      EXPECT_GT(ToDb(rep.rmsPerSecond[s]), -40.0) << name << " second " << s;
+    for (size_t i = 0; i + 1 < rep.rmsPerSecond.size(); ++i)
+      EXPECT_GT(ToDb(rep.rmsPerSecond[i]), -40.0) << "second " << i;
   }
 }
 

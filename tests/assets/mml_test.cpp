@@ -118,16 +118,18 @@ TEST(Mml, LengthFollowsTempoAndIsChecked) {
 }
 
 TEST(Mml, MistakesAreReportedWithTheirLine) {
-  EXPECT_NE(ErrorOf("#track a 1\na: c4 |\n").find("bar line"), std::string::npos);
-  EXPECT_NE(ErrorOf("#track a 1\na: c4 r2.\n\na: x\n").find("line 4"), std::string::npos);
-  EXPECT_NE(ErrorOf("#track a 1\na: [c d\n").find("without ]"), std::string::npos);
-  EXPECT_NE(ErrorOf("#track a 1\na: c7\n").find("length"), std::string::npos);
-  EXPECT_NE(ErrorOf("#track a 1\na: o9 b\n").find("MIDI range"), std::string::npos);
-  EXPECT_NE(ErrorOf("#track a 1\nb: c\n").find("undeclared"), std::string::npos);
-  EXPECT_NE(ErrorOf("#track a 1\na: $nope\n").find("unknown macro"), std::string::npos);
-  EXPECT_NE(ErrorOf("#track a 1\n#track b 2\na: c1\nb: c2\n").find("differ"), std::string::npos);
-  EXPECT_NE(ErrorOf("#track a 1\na: ^4\n").find("nothing to lengthen"), std::string::npos);
-  EXPECT_NE(ErrorOf("#track a 17\n").find("CHANNEL"), std::string::npos);
+  const char* const rows[][2] = {
+      {"#track a 1\na: c4 |\n", "bar line"},
+      {"#track a 1\na: c4 r2.\n\na: x\n", "line 4"},
+      {"#track a 1\na: [c d\n", "without ]"},
+      {"#track a 1\na: c7\n", "length"},
+      {"#track a 1\na: o9 b\n", "MIDI range"},
+      {"#track a 1\nb: c\n", "undeclared"},
+      {"#track a 1\na: $nope\n", "unknown macro"},
+      {"#track a 1\n#track b 2\na: c1\nb: c2\n", "differ"},
+      {"#track a 1\na: ^4\n", "nothing to lengthen"},
+      {"#track a 17\n", "CHANNEL"}};
+  for (const auto& [score, words] : rows) EXPECT_NE(ErrorOf(score).find(words), std::string::npos) << score;
 }
 
 TEST(Smf, WrittenFileReadsBackWithItsLengthAndNotes) {

@@ -2,39 +2,19 @@
 // its sound captured, the title music started and stopped by the game thread.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "platform/audio/wav.h"
 #include "tests/audio/sound_files.h"
+#include "tests/support/child_process.h"
 
 #ifdef QM_SIM_BINARY
-extern char** environ;
 
 namespace {
 
 using namespace soundfiles;
-
-// Runs quillmoor-sim from `cwd`; returns its exit status (-1 if it did not exit).
-int RunSim(const std::vector<std::string>& args, const std::string& cwd) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    if (chdir(cwd.c_str()) != 0) _exit(127);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(QM_SIM_BINARY));
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execve(QM_SIM_BINARY, argv.data(), environ);
-    _exit(127);
-  }
-  int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
 
 std::string ReadAll(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
@@ -76,10 +56,11 @@ TEST(GameMusic, TheTitleMusicIsHeardUntilItsStopAndThenSilence) {
     std::ofstream k(dir + "/keys.txt");
     k << "5000 down Enter\n5100 up Enter\n9500 down Escape\n9600 up Escape\n";
   }
-  const int status = RunSim({"--dir", QM_SOURCE_DIR, "--exe", dir + "/quillmoor", "--keys", dir + "/keys.txt",
-                             "--log", dir + "/log.txt", "--audio", dir + "/music.wav"},
-                            dir);
-  ASSERT_EQ(status, 0);
+  const pid_t sim = testsupport::Spawn(
+      {.argv = {QM_SIM_BINARY, "--dir", QM_SOURCE_DIR, "--exe", dir + "/quillmoor", "--keys",
+                dir + "/keys.txt", "--log", dir + "/log.txt", "--audio", dir + "/music.wav"},
+       .cwd = dir});
+  ASSERT_EQ(testsupport::WaitExit(sim, 120000), 0);
 
   const std::vector<Sent> sent = MciLines(ReadAll(dir + "/log.txt"));
   ASSERT_GE(sent.size(), 4u);
