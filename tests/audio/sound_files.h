@@ -65,15 +65,11 @@ inline Bytes SineWav(int rate, int channels, double seconds, double hz = 440, in
 }
 
 // ---- MIDI
+// A variable-length quantity: seven bits a byte, the top bit on all but the last.
 inline void Vlq(Bytes& b, uint32_t v) {
-  uint8_t t[4];
-  int n = 0;
-  do {
-    t[n++] = v & 0x7F;
-    v >>= 7;
-  } while (v);
-  while (n > 1) b.push_back(t[--n] | 0x80);
-  b.push_back(t[0]);
+  for (int shift = 28; shift > 0; shift -= 7)
+    if (v >> shift) b.push_back(static_cast<uint8_t>(0x80 | ((v >> shift) & 0x7F)));
+  b.push_back(v & 0x7F);
 }
 
 inline Bytes MidiHeader(int format, int tracks, int division) {
