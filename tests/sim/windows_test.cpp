@@ -164,7 +164,7 @@ TEST_F(Windows, PaintingAndPostsFromAnotherThreadComeAtTheirMomentAndOnlyTheMain
   EndPaint(main);
 }
 
-TEST_F(Windows, ActivationFollowsTheLastShownEnabledWindow) {
+TEST_F(Windows, ActivationAndClicksFollowTheLastShownEnabledWindow) {
   const Window main = Framed("main");
   EXPECT_EQ(GetForegroundWindow(), 0u);
   ShowWindow(main, true);
@@ -176,6 +176,19 @@ TEST_F(Windows, ActivationFollowsTheLastShownEnabledWindow) {
   const Window dlg = CreateWindow("REC", "Option", WS_CAPTION_FRAME, 0, 0, 200, 100, main);
   ShowWindow(dlg, true);
   EXPECT_EQ(GetForegroundWindow(), dlg);
+  // Clicks go to the enabled window with the title.
+  EXPECT_TRUE(sim::Click("Option", 12, 34));
+  EXPECT_FALSE(sim::Click("Nobody", 1, 1));
+  EXPECT_FALSE(sim::Click("main", 1, 1)) << "a disabled window takes no clicks";
+  PostQuitMessage(0);
+  const auto got = PumpWhile();
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].window, dlg);
+  EXPECT_EQ(got[0].message, WM_LBUTTONDOWN);
+  EXPECT_EQ(got[1].message, WM_LBUTTONUP);
+  EXPECT_EQ(LoWord(got[0].lParam), 12);
+  EXPECT_EQ(HiWord(got[0].lParam), 34);
+  EXPECT_EQ(got[1].lParam, MakeLParam(12, 34));
   // Closing it: the owner, enabled again, is active again.
   EnableWindow(main, true);
   EXPECT_EQ(GetForegroundWindow(), dlg);
@@ -287,26 +300,6 @@ TEST_F(Windows, OnlyTheLastPressedKeyRepeatsAndKeysGoToTheActiveWindow) {
   EXPECT_TRUE(KeyHeld(VK_SPACE));
   PostQuitMessage(0);
   ASSERT_EQ(GetMessage(m), 0);
-}
-
-TEST_F(Windows, ClicksGoToTheEnabledWindowWithTheTitle) {
-  const Window main = Framed("Quillmoor");
-  const Window dlg = CreateWindow("REC", "Option", WS_CAPTION_FRAME, 0, 0, 200, 100, main);
-  ShowWindow(main, true);
-  ShowWindow(dlg, true);
-  EXPECT_TRUE(sim::Click("Option", 12, 34));
-  EXPECT_FALSE(sim::Click("Nobody", 1, 1));
-  EnableWindow(main, false);
-  EXPECT_FALSE(sim::Click("Quillmoor", 1, 1)) << "a disabled window takes no clicks";
-  PostQuitMessage(0);
-  const auto got = PumpWhile();
-  ASSERT_EQ(got.size(), 2u);
-  EXPECT_EQ(got[0].window, dlg);
-  EXPECT_EQ(got[0].message, WM_LBUTTONDOWN);
-  EXPECT_EQ(got[1].message, WM_LBUTTONUP);
-  EXPECT_EQ(LoWord(got[0].lParam), 12);
-  EXPECT_EQ(HiWord(got[0].lParam), 34);
-  EXPECT_EQ(got[1].lParam, MakeLParam(12, 34));
 }
 
 TEST_F(Windows, ControlsAreHandedToTheWidgetsAndNeverTakeActivation) {
