@@ -1,18 +1,11 @@
 #include "play_fixture.h"
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "flow/assets.h"
 #include "flow/new_game.h"
 #include "platform/gfx/surface.h"
 #include "runtime/runtime.h"
 #include "state/pictures.h"
-#include "tests/bmp/bmp_writer.h"
 #include "zkgdi/zkgdi.h"
 
 namespace {
@@ -103,25 +96,6 @@ int RndCallsBetween(uint32_t from, uint32_t to, int limit) {
   }
   SetRandomSeed(saved);
   return found;
-}
-
-void LoadSolidBitmap(BmpRecord& record, int w, int h, uint32_t rgb) {
-  const bmpw::Grid grid{w, h, std::vector<uint32_t>(static_cast<size_t>(w) * h, rgb)};
-  const std::vector<uint8_t> bytes = bmpw::Encode(grid, bmpw::Options{});
-  // The process id too: ctest runs the play tests side by side.
-  static int serial = 0;
-  const auto dir = std::filesystem::temp_directory_path() / "quillmoor_play_test";
-  std::filesystem::create_directories(dir);
-  const std::string path = (dir / ("solid" + std::to_string(::getpid()) + "_" +
-                                   std::to_string(++serial) + ".bmp")).string();
-  FILE* out = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(out, nullptr);
-  std::fwrite(bytes.data(), 1, bytes.size(), out);
-  std::fclose(out);
-  CloseBmp(record);
-  OpenBmp(record, path);
-  std::filesystem::remove(path);
-  ASSERT_EQ(record.width, w);
 }
 
 void PlayTest::SetUp() {

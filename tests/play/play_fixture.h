@@ -19,9 +19,6 @@ constexpr int32_t kKind1Radius = 8, kKind2Radius = 10, kKind3Radius = 12, kBossR
 uint32_t Pixel(int x, int y);
 void FillBackBuffer(uint32_t colorRef);
 inline void HoldKey(int vk) { platform::sim::PressKey(vk); }
-// A solid w x h picture of colour 0x00RRGGBB loaded into the record.
-struct BmpRecord;
-void LoadSolidBitmap(BmpRecord& record, int w, int h, uint32_t rgb);
 // A fresh game at the given level, with the game state at its start-up values.
 void StartTestGame(int enemySlots = 12);
 // An enemy of the given kind (its test radius and usual hp) or a shot,

@@ -1,9 +1,10 @@
-// The frame and the play loop: order of effects, scrolling, banner, pause,
-// end tests, the regulator's dead band, and a seeded run.
-#include <vector>
-
+// The frame on the paths a scripted game does not take: pause, the order of
+// the end tests, a lost game through the HUD and the frame, the regulator's
+// edges, odd values on the HUD, and a rage burst with no measured rate.
 #include "flow/keys.h"
 #include "frame/frame.h"
+#include "frame/hud.h"
+#include "frame/rage.h"
 #include "frame/regulator.h"
 #include "play_fixture.h"
 #include "runtime/runtime.h"
@@ -19,48 +20,16 @@ int Count(uint32_t rgb, int x0, int y0, int x1, int y1) {
 }
 }  // namespace
 
-TEST_F(FrameTest, BackgroundScrollsAndWrapsAfterReaching240) {
-  gs.scrollY = 234;
-  const int expected[] = {237, 240, 3};  // 240 is not past 240
-  for (int y : expected) {
-    StepFrame();
-    EXPECT_EQ(gs.scrollY, y);
-  }
-  EXPECT_EQ(gs.frameCount, 3);
-}
-
-// The banner counts down even without text, and is drawn (RGB(0, 128, 255))
-// only while its timer runs.
-TEST_F(FrameTest, BannerShowsForItsTimer) {
-  struct Step {
-    int timer;
-    const char* text;
-    int afterTimer;
-    bool drawn;
-  } steps[] = {{1, "Fire-Work", 0, true}, {0, "Fire-Work", 0, false}, {3, "", 2, false}};
-  for (const Step& s : steps) {
-    FillBackBuffer(0);
-    gs.bannerTimer = s.timer;
-    gs.bannerText = s.text;
-    StepFrame();
-    EXPECT_EQ(gs.bannerTimer, s.afterTimer) << s.timer << " " << s.text;
-    EXPECT_EQ(Count(0x0080FF, 60, 120, 260, 121) > 0, s.drawn) << s.timer << " " << s.text;
-  }
-}
-
 TEST_F(FrameTest, PauseRequestFreezesAfterOneMoreFrame) {
   OnKeyDown('P');
   OnKeyDown('P');  // a second press falls on the request and is ignored
   EXPECT_EQ(gs.pauseState, 240);
   gs.scrollY = 10;
-  FillBackBuffer(0);
   EXPECT_EQ(PlayLoopIteration(), PlayEnd::kNone);
   EXPECT_EQ(std::tie(gs.scrollY, gs.pauseState, gs.frameCount), std::make_tuple(13, 1, -1));
   EXPECT_GT(Count(0xFFFF00, 0, 100, 320, 140), 20) << "P A U S E over the frozen frame";
-  const uint64_t t = platform::sim::Now();
   for (int i = 0; i < 5; ++i) EXPECT_EQ(PlayLoopIteration(), PlayEnd::kNone);
   EXPECT_EQ(std::tie(gs.scrollY, gs.frameCount), std::make_tuple(13, -1));  // frozen
-  EXPECT_EQ(platform::sim::Now() - t, 5u);  // 1 ms per idle iteration
   // Losing activation while paused requests again: one frame, then paused.
   OnActivate(0);
   EXPECT_EQ(gs.pauseState, 240);
@@ -91,42 +60,57 @@ TEST_F(FrameTest, EndTestsHoldInTheirOrder) {
   }
 }
 
-TEST_F(FrameTest, LoopSleepsTheFrameDelayAndReadsKeysUnlessLocked) {
-  gs.frameDelay = 7;
-  const uint64_t t = platform::sim::Now();
-  PlayLoopIteration();
-  EXPECT_GE(platform::sim::Now() - t, 7u);
-  EXPECT_EQ(std::tie(sht[1].kind, sht[1].y), std::make_tuple(1, 207));  // AUTO, not yet moved
-  HoldKey(platform::VK_LEFT);
-  PlayLoopIteration();
-  EXPECT_EQ(chr[0].x, 154);
-  gs.inputLocked = 1;
-  PlayLoopIteration();
-  EXPECT_EQ(chr[0].x, 154);
-}
-
-TEST_F(FrameTest, ShipDeathRunsThroughTheFrameToALostGame) {
+// The HUD starts the death once (the score shown in full, the keys locked,
+// no life bar), the explosion runs 50 frames, the ship is gone on the 51st.
+TEST_F(FrameTest, ShipDeathRunsThroughTheHudAndTheFrameToALostGame) {
+  gs.score = 1234;
+  chr[0].hp = 0;
+  DrawHud();
+  EXPECT_EQ(std::tie(chr[0].state, chr[0].anim, gs.inputLocked, gs.shownScore),
+            std::make_tuple(240, 10.0, 1, 1234));
+  EXPECT_EQ(Pixel(50, 232), 0x808080u);
+  chr[0].anim = 23;
+  gs.score = 2000;
+  DrawHud();  // not restarted; the roll-up goes on
+  EXPECT_EQ(std::tie(chr[0].state, chr[0].anim, gs.shownScore), std::make_tuple(240, 23.0, 1244));
+  StartTestGame();
   chr[0].hp = 0;
   PlayEnd end = PlayEnd::kNone;
   int frames = 0;
   for (; end == PlayEnd::kNone && frames < 100; ++frames) end = PlayLoopIteration();
-  EXPECT_EQ(end, PlayEnd::kLost);
-  EXPECT_EQ(frames, 51);  // 50 explosion frames, gone on the 51st
-  EXPECT_EQ(gs.inputLocked, 1);
+  EXPECT_EQ(std::tie(end, frames, gs.inputLocked), std::make_tuple(PlayEnd::kLost, 51, 1));
 }
 
-TEST_F(FrameTest, LevelUpFollowsTheShownScoreWithinTheFrame) {
-  gs.quota = 0;  // no enemies: nothing else adds to the score
-  gs.score = 4000;
-  // The HUD draws before the level-up rule: the shown score rolls up first.
-  for (int f = 0; f < 300; ++f) StepFrame();
-  EXPECT_EQ(std::tie(chr[0].level, gs.scrollSpeed), std::make_tuple(4, 3 + 3 * 4));
-  gs.score = 4001;
-  StepFrame();
-  EXPECT_EQ(chr[0].level, 5);
+// Yellow below full, red from 30 down; the bar ends one column per half point.
+TEST_F(FrameTest, LifeBarColourFollowsTheHitPoints) {
+  struct Case {
+    int hp, lastX;
+    uint32_t colour;
+  } cases[] = {{99, 247, 0xFFFF00}, {31, 111, 0xFFFF00}, {30, 109, 0xFF0000}, {1, 51, 0xFF0000}};
+  for (const Case& c : cases) {
+    chr[0].hp = c.hp;
+    DrawHud();
+    EXPECT_EQ(std::make_tuple(Pixel(50, 232), Pixel(c.lastX, 232), Pixel(c.lastX + 1, 232)),
+              std::make_tuple(c.colour, c.colour, 0x808080u)) << c.hp;
+  }
+  FillBackBuffer(0);
+  gs.fireMode = 7;  // any other fire mode draws no mode text
+  DrawHud();
+  EXPECT_EQ(Count(0, 190, 5, 320, 18), 130 * 13);
 }
 
-TEST_F(FrameTest, RegulatorKeepsItsDeadBand) {
+TEST_F(FrameTest, ScoreRollStepAtItsEdges) {
+  struct Case {
+    int shown, score, step;
+  } cases[] = {{0, 10001, 1000}, {0, 10000, 100}, {0, 1001, 100}, {0, 101, 10},
+               {0, 100, 1},      {5, 5, 0},       {9, 5, 0},      {INT32_MIN, INT32_MAX, 1000}};
+  for (const Case& c : cases)
+    EXPECT_EQ(ScoreRollStep(c.shown, c.score), c.step) << c.shown << " to " << c.score;
+}
+
+// No change within 10 % of the target; never below 0; no measure from an
+// empty or negative count.
+TEST_F(FrameTest, RegulatorKeepsItsDeadBandAndClamps) {
   struct Case {
     int target, frames, delayBefore, delayAfter;
   } cases[] = {
@@ -144,37 +128,14 @@ TEST_F(FrameTest, RegulatorKeepsItsDeadBand) {
   }
 }
 
-// A seeded run at Normal: which slots receive which enemy, and where. The
-// sequence was worked out apart from the game, from the generator and the
-// order of the draws (per slot: the entry roll; on entry the placement roll
-// and x; per live kind 1: the fire roll), and includes two refused
-// placements of slot 5 (frames 14 and 21) that leave it free until frame 33.
-TEST_F(FrameTest, SeededRunPinsTheSpawnSequence) {
-  struct Spawn {
-    int frame, slot, x;
-    bool operator==(const Spawn&) const = default;
-  };
-  const std::vector<Spawn> expected = {
-      {1, 7, 217},  {1, 8, 86},  {2, 3, 277},  {4, 11, 296}, {5, 6, 198},  {7, 1, 182},
-      {7, 9, 251},  {11, 4, 89}, {19, 10, 163}, {33, 5, 83},  {33, 12, 23}, {39, 2, 70},
-  };
-  SetRandomSeed(2026);
-  std::vector<Spawn> seen;
-  int firstShotFrame = 0, firstShotX = 0;
-  for (int frame = 1; frame <= 60; ++frame) {
-    int32_t before[13];
-    for (int i = 1; i <= 12; ++i) before[i] = chr[i].state;
-    StepFrame();
-    for (int i = 1; i <= 12; ++i) {
-      if (before[i] == 0 && chr[i].state != 0) {
-        EXPECT_EQ(std::tie(chr[i].state, chr[i].y), std::make_tuple(1, -kKind1Radius));
-        seen.push_back({frame, i, chr[i].x});
-      }
-    }
-    for (int s = 1; s <= 60 && !firstShotFrame; ++s)
-      if (sht[s].kind == 2) std::tie(firstShotFrame, firstShotX) = std::make_tuple(frame, sht[s].x);
-  }
-  EXPECT_EQ(seen, expected);
-  EXPECT_EQ(std::tie(firstShotFrame, firstShotX), std::make_tuple(13, 89));
-  EXPECT_EQ(chr[7].y, -8 + 2 * 59);
+TEST_F(FrameTest, RageBurstWithNoMeasuredRateHasNoOverlayAndNoCooldown) {
+  gs.measuredFps = 0;
+  gs.grazeGauge = 10;
+  PlaceEnemy(3, 3, 200, 100).hp = 70;
+  PlaceShot(5, 3, 100, 150, 0, 5, 6);
+  UpdateRage();
+  EXPECT_EQ(std::tie(gs.rageTimer, chr[3].hp, chr[3].cooldown, sht[5].kind, gs.score),
+            std::make_tuple(0.0, 20, 0, 0, 100));
+  UpdateRage();
+  EXPECT_EQ(std::tie(gs.rageTimer, gs.score), std::make_tuple(0.0, 100));
 }

@@ -1,13 +1,14 @@
-// The ship: start values, level thresholds, fire by level, cooldowns,
-// movement limits, animation and death explosion.
+// The ship and the shots on the paths a scripted game does not take: the
+// odd levels, MANUAL fire, the limits of the field, a full shot table, and
+// the hits that end a game.
 #include <vector>
 
 #include "enemies/enemy_shots.h"
 #include "entities/player.h"
 #include "flow/new_game.h"
 #include "frame/play_input.h"
+#include "frame/shots.h"
 #include "play_fixture.h"
-#include "runtime/runtime.h"
 
 using platform::VK_DOWN;
 using platform::VK_LEFT;
@@ -17,92 +18,16 @@ using platform::VK_UP;
 
 using ShipTest = PlayTest;
 
-TEST_F(ShipTest, NewGameResetsEverythingAndPlacesTheShip) {
-  std::tie(gs.startQuota, gs.startScore) = std::make_tuple(3, 4000);
-  gs.pauseState = 240;  // a request made on the title screen
-  gs.inputLocked = 1;
-  gs.rageTimer = 12;
-  gs.grazeGauge = 7;
-  gs.bannerTimer = 9;
-  gs.bannerText = "Rainy";
-  PlaceEnemy(12, 3, 100, 100);
-  PlaceShot(60, 2, 10, 10, 0, 0, 6);
-  NewGame();
-  EXPECT_EQ(std::tie(chr[12].state, sht[60].kind), std::make_tuple(0, 0));
-  EXPECT_EQ(std::tie(gs.quota, gs.score, gs.shownScore), std::make_tuple(3, 4000, 0));
-  EXPECT_EQ(std::tie(gs.pauseState, gs.inputLocked, gs.scrollY, gs.scrollSpeed),
-            std::make_tuple(0, 0, 0, 3));
-  EXPECT_EQ(std::tie(gs.bossX, gs.bossY, gs.rageTimer, gs.grazeGauge),
-            std::make_tuple(-100.0, -100.0, 0.0, 0.0));
-  EXPECT_EQ(gs.bannerTimer, 0);
-  EXPECT_TRUE(gs.bannerText.empty());
-  const Chr& ship = chr[0];
-  EXPECT_EQ(Pos(ship), std::make_tuple(1, 159, 214, 0, 0));
-  EXPECT_EQ(std::tie(ship.hp, ship.radius, ship.anim, ship.cooldown, ship.level),
-            std::make_tuple(100, 2, 1.0, 0, 1));
-  // The bullets of a pattern follow the level (enemySlots).
-  const int levels[] = {5, 12, 20, 30, 7}, bullets[] = {5, 6, 7, 10, 6};
-  for (int i = 0; i < 5; ++i) {
+// The bullets of a pattern follow the level; a level of no known size
+// falls back to Normal's.
+TEST_F(ShipTest, PatternBulletsByLevelIncludingABadOne) {
+  const int levels[] = {5, 12, 20, 30, 7, 0, -4}, bullets[] = {5, 6, 7, 10, 6, 6, 6};
+  for (int i = 0; i < 7; ++i) {
     gs.enemySlots = levels[i];
     gs.patternBullets = 99;
     NewGame();
     EXPECT_EQ(gs.patternBullets, bullets[i]) << "enemySlots " << levels[i];
   }
-}
-
-TEST_F(ShipTest, LevelUpNeedsOneMorePointThanTheThreshold) {
-  const int thresholds[] = {0, 0, 200, 500, 1500, 4000};
-  for (int level = 1; level <= 4; ++level) {
-    chr[0].level = level;
-    gs.scrollSpeed = 3;
-    gs.levelUpTimer = 0;
-    gs.shownScore = thresholds[level + 1];
-    CheckLevelUp();
-    EXPECT_EQ(std::tie(chr[0].level, gs.levelUpTimer), std::make_tuple(level, 0))
-        << "equal to the threshold of " << level + 1;
-    gs.shownScore = thresholds[level + 1] + 1;
-    CheckLevelUp();
-    EXPECT_EQ(std::tie(chr[0].level, gs.scrollSpeed, gs.levelUpTimer),
-              std::make_tuple(level + 1, 7, 25));
-  }
-  // Level 5 is the top, and one level at most is gained per frame.
-  gs.shownScore = 1000000;
-  CheckLevelUp();
-  EXPECT_EQ(chr[0].level, 5);
-  chr[0].level = 1;
-  CheckLevelUp();
-  EXPECT_EQ(chr[0].level, 2);
-}
-
-TEST_F(ShipTest, FirePatternAndCooldownByLevel) {
-  struct Case {
-    int level, shots, vy, damage, cooldown;
-  } cases[] = {
-      {1, 1, -6, 2, 9}, {2, 1, -8, 4, 6}, {3, 3, -8, 4, 6}, {4, 3, -8, 8, 3}, {5, 3, -8, 16, 3},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.level);
-    ClearTables();
-    NewGame();
-    chr[0].level = c.level;
-    std::tie(chr[0].x, chr[0].y) = std::make_tuple(100, 150);
-    Fire(0);
-    EXPECT_EQ(ShotsInFlight(), c.shots);
-    const int vx[3] = {0, -2, 2};
-    for (int k = 0; k < c.shots; ++k) {
-      const Sht& s = sht[k + 1];
-      EXPECT_EQ(Motion(s), std::make_tuple(1, 100, 143, vx[k], c.vy)) << k;
-      EXPECT_EQ(std::tie(s.damage, s.radius, s.level, s.anim),
-                std::make_tuple(c.damage, 7, c.level, 1.0)) << k;
-    }
-    EXPECT_EQ(chr[0].cooldown, c.cooldown);
-  }
-  // Three shots take the three lowest free slots, straight first.
-  NewGame();
-  chr[0].level = 3;
-  PlaceShot(2, 2, 300, 10, 0, 0, 6);
-  Fire(0);
-  EXPECT_EQ(std::tie(sht[1].vx, sht[2].kind, sht[3].vx, sht[4].vx), std::make_tuple(0, 2, -2, 2));
 }
 
 TEST_F(ShipTest, FullShotTableMakesNoShotAndRetriesInThreeFrames) {
@@ -159,33 +84,17 @@ TEST_F(ShipTest, MovementStopsAtEveryLimit) {
   }
 }
 
-TEST_F(ShipTest, AnimationShowsEachFrameForTwentyFramesAndCoolsDown) {
-  chr[0].cooldown = 2;
-  UpdatePlayer();
-  EXPECT_EQ(chr[0].cooldown, 1);
-  UpdatePlayer();
-  UpdatePlayer();
-  EXPECT_EQ(chr[0].cooldown, 0);
-  chr[0].anim = 1.0;
-  int firstOf2 = 0, wrapped = 0;
-  for (int f = 1; f <= 80; ++f) {
-    UpdatePlayer();
-    if (!firstOf2 && Int(chr[0].anim) == 2) firstOf2 = f;
-    if (!wrapped && f > 1 && chr[0].anim == 1.0) wrapped = f;
-  }
-  EXPECT_EQ(firstOf2, 20);
-  EXPECT_EQ(wrapped, 61);  // 1.0 + 60 steps of 0.05 falls just short of 4
-}
-
-TEST_F(ShipTest, DeathExplosionLastsFiftyFrames) {
-  chr[0].state = 240;
-  chr[0].anim = 10.0;
-  for (int f = 1; f <= 50; ++f) {
-    UpdatePlayer();
-    ASSERT_EQ(chr[0].state, 240) << f;
-  }
-  UpdatePlayer();
-  EXPECT_EQ(chr[0].state, 0);
-  UpdatePlayer();  // gone: nothing more happens
-  EXPECT_EQ(chr[0].state, 0);
+// A hit that takes more than is left stops at 0; an exploding ship is hit
+// and grazed by nothing.
+TEST_F(ShipTest, BulletHitsStopAtZeroAndMissTheExplodingShip) {
+  std::tie(chr[0].x, chr[0].y) = std::make_tuple(100, 200);
+  gs.grazeGauge = 7;
+  PlaceShot(1, 6, 100, 200, 0, 0, 8, 200);
+  UpdateShots();
+  EXPECT_EQ(std::tie(chr[0].hp, sht[1].kind, gs.grazeGauge), std::make_tuple(0, 0, 0.0));
+  chr[0] = Chr{240, 100, 100, 200, 2, 10.0};
+  PlaceShot(1, 2, 100, 200, 0, 0, 6, 8);
+  PlaceShot(2, 2, 115, 200, 0, 0, 6, 8);
+  UpdateShots();
+  EXPECT_EQ(std::tie(chr[0].hp, sht[1].kind, gs.grazeGauge), std::make_tuple(100, 2, 0.0));
 }
