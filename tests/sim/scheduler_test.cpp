@@ -161,22 +161,3 @@ TEST_F(Scheduler, ScheduledEventsFireWhenEveryThreadIsBlockedAtTheirMoment) {
   // Threads due at a moment run before that moment's events.
   EXPECT_EQ(seen, (std::vector<std::pair<uint64_t, int>>{{0, 2}, {15, 4}, {20, 6}, {20, 6}, {35, 8}}));
 }
-
-TEST_F(Scheduler, ResetStopsEveryThreadAndStartsAgainFromZero) {
-  bool unwound = false;
-  StartThread([&] {
-    struct G {
-      bool* u;
-      ~G() { *u = true; }
-    } g{&unwound};
-    for (;;) Sleep(7);
-  }, "forever");
-  sim::ScheduleAt(1000, [&] { Mark("stale"); });
-  Sleep(100);
-  sim::Reset();
-  EXPECT_TRUE(unwound);
-  EXPECT_EQ(sim::Now(), 0u);
-  EXPECT_EQ(GetTickCount(), 0u);
-  Sleep(2000);  // the event of before the reset is gone
-  EXPECT_TRUE(trace.empty());
-}
