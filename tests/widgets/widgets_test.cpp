@@ -1,6 +1,6 @@
-// The controls on the sim backend: the control table and its messages, mouse
-// and keyboard behaviour, the notifications the parent gets, painting, and
-// message boxes as modal windows of their own.
+// The controls on the sim backend: bad controls and selections, mouse and
+// keyboard behaviour, the notifications the parent gets, and message boxes as
+// modal windows of their own.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -60,12 +60,10 @@ class Widgets : public ::testing::Test {
   void Click(int x, int y) { Send(WM_LBUTTONDOWN, 1, x, y), Send(WM_LBUTTONUP, 0, x, y); }
   void Key(int vk) { SendMessage(win_, WM_KEYDOWN, vk, 1); }
   // Runs the window's loop for a few milliseconds.
-  int Pump() {
+  static void Pump() {
     sim::ScheduleAt(sim::Now() + 5, [] { PostQuitMessage(0); });
     Message m;
-    int paints = 0;
-    while (GetMessage(m) > 0) paints += m.message == WM_PAINT && m.window == win_, DispatchMessage(m);
-    return paints;
+    while (GetMessage(m) > 0) DispatchMessage(m);
   }
   Surface Paint() {
     Surface s(200, 180);
@@ -79,50 +77,21 @@ class Widgets : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Widgets, ControlTableAndMessages) {
-  Window label = Add(1000, "STATIC", "HI-SCORE", SS_PLAIN, 5, 5, 61, 12);
-  Window list = Add(1010, "ComboBox", "", CBS_DROPDOWNLIST, 70, 27, 109, 127);  // class names ignore case
-  Window check = CheckBox();
-  ASSERT_NE(label, 0u);
-  ASSERT_NE(list, 0u);
-  EXPECT_GE(label, kFirstControlHandle);
-  EXPECT_NE(label, list);
-  EXPECT_TRUE(IsControl(list));
-  EXPECT_FALSE(IsControl(win_));
-  EXPECT_EQ(GetDlgItem(win_, 1004), check);
-  EXPECT_EQ(GetDlgItem(win_, 9999), 0u);
-  EXPECT_EQ(Add(1, "EDIT", "", 0, 0, 0, 10, 10), 0u);  // unknown class
+TEST_F(Widgets, BadControlsAndOutOfRangeSelectionsAreRefused) {
+  EXPECT_EQ(Add(1, "EDIT", "", 0, 0, 0, 10, 10), 0u);                   // unknown class
   EXPECT_EQ(CreateControl(0, 1, "STATIC", "", 0, 0, 0, 10, 10), 0u);  // no parent
-  EXPECT_EQ(ControlParent(check), win_);
-  EXPECT_EQ(ControlId(check), 1004);
-  EXPECT_EQ(ControlRect(list).bottom, 27 + 127);
-  EXPECT_EQ(ControlGetText(label), "HI-SCORE");
-  ControlSetText(label, "12345");
-  EXPECT_EQ(ControlGetText(label), "12345");
-
-  // The list: indexes in order of adding; an index outside selects nothing.
-  const char* texts[] = {"Low", "Normal", "High", "No Wait"};
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(ControlSendMessage(list, CB_ADDSTRING, 0, reinterpret_cast<intptr_t>(texts[i])), i);
-  struct Step { uint32_t msg; intptr_t wParam, answer; };
-  const Step steps[] = {{CB_GETCOUNT, 0, 4},       {CB_GETCURSEL, 0, CB_ERR}, {CB_SETCURSEL, 3, 3},
-                        {CB_SETCURSEL, 4, CB_ERR}, {CB_GETCURSEL, 0, CB_ERR}, {CB_SETCURSEL, -1, CB_ERR}};
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(Cb(list, steps[i].msg, steps[i].wParam), steps[i].answer) << "step " << i;
-    EXPECT_EQ(ControlGetText(list), i == 2 ? "No Wait" : "") << "step " << i;  // no selection, no text
-  }
-  EXPECT_EQ(Check(check), BST_UNCHECKED);
-  ControlSendMessage(check, BM_SETCHECK, BST_CHECKED, 0);
-  EXPECT_EQ(Check(check), BST_CHECKED);
+  Window list = List(), label = Add(1000, "STATIC", "HI", SS_PLAIN, 5, 5, 61, 12);
   EXPECT_EQ(ControlSendMessage(label, CB_ADDSTRING, 0, 0), CB_ERR);  // wrong kind
-
-  ControlShowWindow(check, false);
-  EXPECT_FALSE(ControlIsVisible(check));
-  DestroyControl(check);
-  EXPECT_FALSE(IsControl(check));
-  EXPECT_EQ(GetDlgItem(win_, 1004), 0u);
+  // An index outside selects nothing and leaves no text.
+  struct Step { uint32_t msg; intptr_t wParam, answer; const char* text; };
+  const Step steps[] = {{CB_GETCURSEL, 0, CB_ERR, ""}, {CB_SETCURSEL, 3, 3, "No Wait"}, {CB_SETCURSEL, 4, CB_ERR, ""},
+                        {CB_GETCURSEL, 0, CB_ERR, ""}, {CB_SETCURSEL, -1, CB_ERR, ""}};
+  for (const Step& st : steps) {
+    EXPECT_EQ(Cb(list, st.msg, st.wParam), st.answer) << st.msg << " " << st.wParam;
+    EXPECT_EQ(ControlGetText(list), st.text) << st.msg << " " << st.wParam;
+  }
   DestroyWindow(win_);
-  EXPECT_FALSE(IsControl(label));
-  EXPECT_FALSE(IsControl(list));
+  EXPECT_FALSE(IsControl(list)) << "controls go with their window";
 }
 
 TEST_F(Widgets, ButtonsNotifyTheParentAndRadiosFormOneGroup) {
@@ -277,49 +246,6 @@ TEST_F(Widgets, Keyboard) {
   commands.clear();
   Key(VK_RETURN);
   EXPECT_TRUE(commands.empty());
-}
-
-TEST_F(Widgets, PaintFillsTheWindowAndDrawsVisibleControls) {
-  Window label = Add(1000, "STATIC", "HI-SCORE", SS_PLAIN, 5, 5, 61, 12);
-  Window score = Add(1001, "STATIC", "", SS_RIGHT_SUNKEN, 70, 4, 64, 16);
-  ControlSetText(score, "4200");
-  InvalidateRect(win_);
-  EXPECT_EQ(Pump(), 1);
-  Surface s = Paint();
-  // The face; the sunken edge: grey above and left, white below and right.
-  const std::pair<std::pair<int, int>, uint32_t> px[] = {{{199, 179}, kButtonFacePixel}, {{80, 4}, 0x808080},
-                                                         {{70, 10}, 0x808080}, {{80, 19}, 0xFFFFFF}, {{133, 10}, 0xFFFFFF}};
-  for (const auto& [at, want] : px) EXPECT_EQ(s.at(at.first, at.second), want) << at.first << "," << at.second;
-  auto inkIn = [&](int x0, int x1, int y0, int y1) {
-    int n = 0;
-    for (int y = y0; y < y1; ++y)
-      for (int x = x0; x < x1; ++x) n += s.at(x, y) == 0;
-    return n;
-  };
-  EXPECT_GT(inkIn(102, 133, 5, 19), 0);  // right-aligned
-  EXPECT_EQ(inkIn(71, 95, 5, 19), 0);
-  EXPECT_GT(inkIn(5, 66, 5, 17), 0);  // the label
-  ControlShowWindow(label, false);
-  s = Paint();
-  EXPECT_EQ(inkIn(0, 66, 0, 20), 0);
-}
-
-TEST_F(Widgets, MessageBoxPictureFitsItsLines) {
-  auto box = [](const char* text, const char* caption = "Sound", uint32_t flags = 0) {
-    Surface s;
-    if (flags) RenderMessageBox(s, text, caption, flags);
-    else RenderMessageBox(s, text, caption);
-    return s;
-  };
-  const Surface one = box("short"), two = box("short\rsecond line");
-  EXPECT_EQ(two.height() - one.height(), 15);  // one more line
-  EXPECT_EQ(box("short\r\nsecond line").height(), two.height());  // CR LF is one line end
-  EXPECT_GT(box("a much longer first line of text\rx").width(), one.width());
-  EXPECT_GT(box("x", "A caption that is long enough to matter here").width(), one.width());
-  EXPECT_GT(box("short", "Sound", MB_ICONEXCLAMATION).height(), one.height());  // the icon is taller than a line
-  EXPECT_EQ(box("a line of some length", "Sound", MB_ICONEXCLAMATION).width() - box("a line of some length").width(),
-            32 + 12);  // the icon and its gap
-  EXPECT_EQ(one.at(5, 30), kButtonFacePixel);  // the nominal frame around a grey client area
 }
 
 TEST_F(Widgets, MessageBoxIsModalAndClosesWithEnterEscapeOkOrClose) {
