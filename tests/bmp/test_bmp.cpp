@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -308,18 +306,7 @@ TEST(BmpMalformed, BadOffsetsHeaderFieldsAndBitFieldsAreNoPicture) {
   EXPECT_TRUE(Decode(rle).empty());
 }
 
-TEST(BmpFiles, LoadsFromDiskAndMissingFilesAreNoPicture) {
-  const std::string dir = std::string(QM_BINARY_DIR) + "/bmp_test_files", path = dir + "/pic.bmp";
-  std::filesystem::create_directories(dir);
-  const bmpw::Options o;
-  const bmpw::Grid g = Pattern(9, 4, 24);
-  const Bytes b = bmpw::Encode(g, o);
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fwrite(b.data(), 1, b.size(), f);
-  std::fclose(f);
-  ExpectSame(LoadBmpFile(path), Expected(g, o), "from disk");
-  for (const std::string& bad : {dir + "/missing.bmp", dir /* a directory */, std::string()})
+TEST(BmpFiles, MissingFilesAndFoldersAreNoPicture) {
+  for (const std::string& bad : {std::string(QM_BINARY_DIR) + "/missing.bmp", std::string(QM_BINARY_DIR), std::string()})
     EXPECT_TRUE(LoadBmpFile(bad).empty()) << bad;
-  std::filesystem::remove_all(dir);
 }
