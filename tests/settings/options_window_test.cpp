@@ -5,7 +5,6 @@
 
 #include <functional>
 
-#include "platform/gfx/png.h"
 #include "platform/sim/sim_control.h"
 #include "platform/ui/widgets.h"
 #include "settings/options_window.h"
@@ -114,12 +113,6 @@ TEST_F(OptionWindow, ControlsPlaceAndSize) {
             (std::vector<int>{206, 204, m.left + (326 - 206) / 2, m.top + (264 - 204) / 2}));
   EXPECT_EQ(GetClientRect(w).width(), 200);
   EXPECT_EQ(ControlSendMessage(GetDlgItem(w, 1010), CB_GETCOUNT, 0, 0), 4);
-  // The picture of the open window with its list dropped down.
-  ControlSendMessage(GetDlgItem(w, 1010), CB_SHOWDROPDOWN, 1, 0);
-  Surface client(GetClientRect(w).width(), GetClientRect(w).height()), framed;
-  PaintControls(client, w);
-  DrawWindowFrame(framed, "Option", client, false);
-  EXPECT_TRUE(WritePng(framed, std::string(QM_BINARY_DIR) + "/option_window_list.png"));
   DestroyWindow(w);
 }
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "settings/settings.h"
 #include "state/game_state.h"
@@ -51,8 +52,6 @@ class SettingsFile : public ::testing::Test {
 
 TEST_F(SettingsFile, LoadReadsFieldsAppliesDefaultsAndRepairsBadValues) {
   const std::string head = "30\r\n0\r\n0\r\n0\r\n0\r\n20\r\n";
-  auto level = [](const std::string& l) { return "30\r\n0\r\n0\r\n0\r\n0\r\n" + l + "\r\n\r\n"; };
-  auto delay = [](const std::string& d) { return "30\r\n" + d + "\r\n0\r\n0\r\n0\r\n12\r\n\r\n"; };
   const struct {
     const char* name;
     const char* bytes;  // nullptr: no file
@@ -78,21 +77,6 @@ TEST_F(SettingsFile, LoadReadsFieldsAppliesDefaultsAndRepairsBadValues) {
       {"unlock one long", "", head + "AH!NO_WAY!!!\r\n", {30, 0, 0, 0, 0, 20, 0}},
       {"unlock with a blank after", "", head + "AH!NO_WAY!! \r\n", {30, 0, 0, 0, 0, 20, 0}},
       {"unlock line 1", "", head + "1\r\n", {30, 0, 0, 0, 0, 20, 0}},
-      {"level 5", "", level("5"), {30, 0, 0, 0, 0, 5, 0}},
-      {"level 12", "", level("12"), {30, 0, 0, 0, 0, 12, 0}},
-      {"level 30", "", level("30"), {30, 0, 0, 0, 0, 30, 0}},
-      {"level 0", "", level("0"), {30, 0, 0, 0, 0, 12, 0}},
-      {"level 4", "", level("4"), {30, 0, 0, 0, 0, 12, 0}},
-      {"level 6", "", level("6"), {30, 0, 0, 0, 0, 12, 0}},
-      {"level 7", "", level("7"), {30, 0, 0, 0, 0, 12, 0}},
-      {"level 31", "", level("31"), {30, 0, 0, 0, 0, 12, 0}},
-      {"level 100", "", level("100"), {30, 0, 0, 0, 0, 12, 0}},
-      {"level 4294967295", "", level("4294967295"), {30, 0, 0, 0, 0, 12, 0}},
-      {"level 99999999999", "", level("99999999999"), {30, 0, 0, 0, 0, 12, 0}},
-      {"delay 1000", "", delay("1000"), {30, 1000, 0, 0, 0, 12, 0}},
-      {"delay 1001", "", delay("1001"), {30, 1000, 0, 0, 0, 12, 0}},
-      {"delay 2147483647", "", delay("2147483647"), {30, 1000, 0, 0, 0, 12, 0}},
-      {"delay 4294967295 wraps to -1", "", delay("4294967295"), {30, 0, 0, 0, 0, 12, 0}},
       // A frame rate outside the list is the options window's business.
       {"frame rate 45", "45\r\n0\r\n0\r\n0\r\n0\r\n12\r\n\r\n", "", {45, 0, 0, 0, 0, 12, 0}},
   };
@@ -106,6 +90,23 @@ TEST_F(SettingsFile, LoadReadsFieldsAppliesDefaultsAndRepairsBadValues) {
     EXPECT_EQ(Of(CurrentSettings()), row.expected);
     // Only a missing or empty file is written on load.
     EXPECT_EQ(Read(path_), bytes.empty() ? kZeros : bytes);
+  }
+}
+
+// Only the four levels are kept, anything else is Normal; the frame delay
+// is held to 1000, and a value past 32 bits wraps to a negative one, read as 0.
+TEST_F(SettingsFile, LevelsAndDelaysOutOfRangeAreRepaired) {
+  const std::tuple<const char*, const char*, int, int> rows[] = {
+      {"5", "0", 5, 0},     {"12", "1000", 12, 1000}, {"30", "1001", 30, 1000}, {"20", "2147483647", 20, 1000},
+      {"0", "4294967295", 12, 0}, {"4", "7", 12, 7}, {"6", "0", 12, 0}, {"7", "0", 12, 0}, {"31", "0", 12, 0},
+      {"100", "0", 12, 0},  {"4294967295", "0", 12, 0}, {"99999999999", "0", 12, 0},
+  };
+  for (const auto& [level, delay, levelRead, delayRead] : rows) {
+    SCOPED_TRACE(std::string(level) + " " + delay);
+    Write("30\r\n" + std::string(delay) + "\r\n0\r\n0\r\n0\r\n" + level + "\r\n\r\n");
+    ResetGameState();
+    EXPECT_TRUE(LoadSettingsFrom(path_));
+    EXPECT_EQ(Of(CurrentSettings()), (Values{30, delayRead, 0, 0, 0, levelRead, 0}));
   }
 }
 
