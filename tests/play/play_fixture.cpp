@@ -86,18 +86,6 @@ void FillShots(int count) {
   for (int i = 1; i <= count && i <= kShotSlots; ++i) PlaceShot(i, 2, 300, 10, 0, 0, 6);
 }
 
-int RndCallsBetween(uint32_t from, uint32_t to, int limit) {
-  const uint32_t saved = RandomSeed();
-  SetRandomSeed(from);
-  int found = -1;
-  for (int n = 0; n <= limit && found < 0; ++n) {
-    if (RandomSeed() == to) found = n;
-    Rnd();
-  }
-  SetRandomSeed(saved);
-  return found;
-}
-
 void PlayTest::SetUp() {
   EnsurePlayfield();
   platform::sim::ReleaseAllKeys();

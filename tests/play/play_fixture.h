@@ -28,8 +28,6 @@ Sht& PlaceShot(int slot, int kind, int x, int y, int vx, int vy, int radius, int
 int ShotsInFlight();
 // Fills shot slots 1..count with parked bullets out of every contact.
 void FillShots(int count);
-// How many Rnd calls turn seed `from` into seed `to` (up to `limit`), or -1.
-int RndCallsBetween(uint32_t from, uint32_t to, int limit = 64);
 
 // Fields as one comparable row, so that a record is checked in one line.
 inline auto Pos(const Chr& c) { return std::make_tuple(c.state, c.x, c.y, c.vx, c.vy); }

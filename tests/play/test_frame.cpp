@@ -86,7 +86,7 @@ TEST_F(FrameTest, LifeBarColourFollowsTheHitPoints) {
   struct Case {
     int hp, lastX;
     uint32_t colour;
-  } cases[] = {{99, 247, 0xFFFF00}, {31, 111, 0xFFFF00}, {30, 109, 0xFF0000}, {1, 51, 0xFF0000}};
+  } cases[] = {{31, 111, 0xFFFF00}, {30, 109, 0xFF0000}, {1, 51, 0xFF0000}};
   for (const Case& c : cases) {
     chr[0].hp = c.hp;
     DrawHud();

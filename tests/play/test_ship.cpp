@@ -1,11 +1,9 @@
-// The ship and the shots on the paths a scripted game does not take: the
-// odd levels, MANUAL fire, the limits of the field, a full shot table, and
-// the hits that end a game.
+// The ship and the shots on the paths a scripted game does not take: MANUAL
+// fire, the limits of the field, a full shot table, the hits that end a game.
 #include <vector>
 
 #include "enemies/enemy_shots.h"
 #include "entities/player.h"
-#include "flow/new_game.h"
 #include "frame/play_input.h"
 #include "frame/shots.h"
 #include "play_fixture.h"
@@ -17,18 +15,6 @@ using platform::VK_SPACE;
 using platform::VK_UP;
 
 using ShipTest = PlayTest;
-
-// The bullets of a pattern follow the level; a level of no known size
-// falls back to Normal's.
-TEST_F(ShipTest, PatternBulletsByLevelIncludingABadOne) {
-  const int levels[] = {5, 12, 20, 30, 7, 0, -4}, bullets[] = {5, 6, 7, 10, 6, 6, 6};
-  for (int i = 0; i < 7; ++i) {
-    gs.enemySlots = levels[i];
-    gs.patternBullets = 99;
-    NewGame();
-    EXPECT_EQ(gs.patternBullets, bullets[i]) << "enemySlots " << levels[i];
-  }
-}
 
 TEST_F(ShipTest, FullShotTableMakesNoShotAndRetriesInThreeFrames) {
   FillShots(60);
