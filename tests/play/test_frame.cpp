@@ -87,16 +87,14 @@ TEST_F(FrameTest, LifeBarColourFollowsTheHitPoints) {
     int hp, lastX;
     uint32_t colour;
   } cases[] = {{31, 111, 0xFFFF00}, {30, 109, 0xFF0000}, {1, 51, 0xFF0000}};
+  gs.fireMode = 7;  // any other fire mode draws no mode text
   for (const Case& c : cases) {
     chr[0].hp = c.hp;
     DrawHud();
     EXPECT_EQ(std::make_tuple(Pixel(50, 232), Pixel(c.lastX, 232), Pixel(c.lastX + 1, 232)),
               std::make_tuple(c.colour, c.colour, 0x808080u)) << c.hp;
+    EXPECT_EQ(Count(0, 190, 5, 320, 18), 130 * 13);
   }
-  FillBackBuffer(0);
-  gs.fireMode = 7;  // any other fire mode draws no mode text
-  DrawHud();
-  EXPECT_EQ(Count(0, 190, 5, 320, 18), 130 * 13);
 }
 
 TEST_F(FrameTest, ScoreRollStepAtItsEdges) {
