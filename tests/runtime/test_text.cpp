@@ -31,14 +31,3 @@ TEST(Val, TextAsNumbers) {
   };
   for (const Case& c : cases) EXPECT_EQ(Val(c.in), c.out) << '"' << c.in << '"';
 }
-
-TEST(TextHelpers, HexLeftRightCharRepeat) {
-  struct Case {
-    std::string got, expected;
-  } cases[] = {
-      {Hex(0), "0"},    {Hex(0xFFFFFFFFu), "FFFFFFFF"}, {Left("ab", 5), "ab"}, {Left("ab", -1), ""},
-      {Right("ab", 9), "ab"}, {CharText(34), "\""}, {RepeatText(0, "ab"), ""},
-  };
-  for (size_t i = 0; i < std::size(cases); ++i)
-    EXPECT_EQ(cases[i].got, cases[i].expected) << "case " << i;
-}
