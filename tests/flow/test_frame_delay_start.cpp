@@ -7,19 +7,15 @@
 
 TEST(FrameDelayStart, UnlearnedDelayStartsAtTheTargetsFrameTime) {
   ResetGameState();
-  struct Case {
-    int target, stored, expected;
-  } cases[] = {
-      {30, 0, 33}, {15, 0, 66}, {60, 0, 16},  // nothing learned yet
-      {30, 12, 12},                            // a learned delay is kept
-      {1000, 0, 0},                            // "No Wait" runs flat out
-      {0, 0, 0},                               // (never after loading: 0 reads as 30)
-  };
-  for (const Case& c : cases) {
-    gs.targetFps = c.target;
-    gs.frameDelay = c.stored;
+  // {target, stored, expected}: nothing learned yet; a learned delay kept;
+  // "No Wait" flat out; 0 (never after loading, where it reads as 30).
+  const int cases[][3] = {{30, 0, 33}, {15, 0, 66}, {60, 0, 16}, {30, 12, 12}, {1000, 0, 0},
+                          {0, 0, 0}};
+  for (const auto& c : cases) {
+    gs.targetFps = c[0];
+    gs.frameDelay = c[1];
     StartFrameDelay();
-    EXPECT_EQ(gs.frameDelay, c.expected) << c.target << " " << c.stored;
+    EXPECT_EQ(gs.frameDelay, c[2]) << c[0] << " " << c[1];
   }
   ResetGameState();
 }
