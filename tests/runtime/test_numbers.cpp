@@ -1,5 +1,5 @@
-// Floor, rounding, roots and colours at the edges a game never reaches:
-// huge values, NaN, negative roots and out-of-range channels.
+// Floor, rounding, roots, powers and colours at the edges a game never reaches:
+// huge values, NaN, negative roots and bases, out-of-range channels.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -22,10 +22,13 @@ TEST(Numbers, IntFloorsAndSaturatesAndRealsRoundHalfToEven) {
 }
 
 // Sqr (Heron's method, under every collision test) is exact on squares and
-// gives 0 below zero.
-TEST(Numbers, SqrAtItsEdges) {
+// gives 0 below zero; Pow takes whole exponents by squaring (negative ones
+// inverted), and a fractional power of a non-positive base gives 0.
+TEST(Numbers, SqrAndPowAtTheirEdges) {
   const double in[] = {0, -4, 289, 2, 1e10}, out[] = {0, 0, 17, std::sqrt(2.0), 1e5};
   for (int i = 0; i < 5; ++i) EXPECT_NEAR(Sqr(in[i]), out[i], 1e-9) << in[i];
+  const double pow[][3] = {{-2, 3, -8}, {2, -2, 0.25}, {0, 0, 1}, {-8, 1.0 / 3, 0}, {0, 0.5, 0}};
+  for (const auto& p : pow) EXPECT_NEAR(Pow(p[0], p[1]), p[2], 1e-12) << p[0] << "^" << p[1];
 }
 
 TEST(Numbers, RgbMasksRedAndGreenButNotBlue) {
