@@ -97,13 +97,11 @@ TEST_F(FrameTest, LifeBarColourFollowsTheHitPoints) {
   }
 }
 
+// {shown, score, step} at each edge; the widest gap does not overflow.
 TEST_F(FrameTest, ScoreRollStepAtItsEdges) {
-  struct Case {
-    int shown, score, step;
-  } cases[] = {{0, 10001, 1000}, {0, 10000, 100}, {0, 1001, 100}, {0, 101, 10},
-               {0, 100, 1},      {5, 5, 0},       {9, 5, 0},      {INT32_MIN, INT32_MAX, 1000}};
-  for (const Case& c : cases)
-    EXPECT_EQ(ScoreRollStep(c.shown, c.score), c.step) << c.shown << " to " << c.score;
+  const int cases[][3] = {{0, 10001, 1000}, {0, 10000, 100}, {0, 1001, 100}, {0, 101, 10},
+                          {0, 100, 1}, {5, 5, 0}, {9, 5, 0}, {INT32_MIN, INT32_MAX, 1000}};
+  for (const auto& c : cases) EXPECT_EQ(ScoreRollStep(c[0], c[1]), c[2]) << c[0] << " to " << c[1];
 }
 
 // No change within 10 % of the target; never below 0; no measure from an
@@ -111,10 +109,8 @@ TEST_F(FrameTest, ScoreRollStepAtItsEdges) {
 TEST_F(FrameTest, RegulatorKeepsItsDeadBandAndClamps) {
   struct Case {
     int target, frames, delayBefore, delayAfter;
-  } cases[] = {
-      {30, 10, 5, 5}, {30, 5, 5, 5}, {30, 11, 5, 6}, {30, 4, 5, 4},
-      {30, 4, 0, 0},  {30, 0, 5, 5}, {30, -1, 5, 5}, {1000, 100, 1, 0},
-  };
+  } cases[] = {{30, 10, 5, 5}, {30, 5, 5, 5}, {30, 11, 5, 6}, {30, 4, 5, 4},
+               {30, 4, 0, 0},  {30, 0, 5, 5}, {30, -1, 5, 5}, {1000, 100, 1, 0}};
   for (const Case& c : cases) {
     gs.targetFps = c.target;
     gs.frameCount = c.frames;
