@@ -9,8 +9,10 @@
 #include "enemies/enemy_shots.h"
 #include "enemies/patterns.h"
 #include "enemies/waves.h"
+#include "platform/audio/audio.h"
 #include "play_fixture.h"
 #include "runtime/runtime.h"
+#include "zkmci/zkmci.h"
 
 using EnemyTest = PlayTest;
 
@@ -162,4 +164,35 @@ TEST_F(EnemyTest, RammingAnEnemyEndsTheShipButNotTheBoss) {
   PlaceEnemy(1, 4, 100, 100).vx = 2;
   UpdateEnemies();
   EXPECT_EQ(std::tie(chr[1].state, chr[0].hp), std::make_tuple(4, 100));
+}
+
+// The boss's entry stops the stage music and loops its own; its destruction
+// sends nothing. (The recorded games check state and pictures, not sound.)
+TEST_F(EnemyTest, BossEntryStopsTheStageMusicThenLoopsTheBossMusic) {
+  const auto mciSince = [](size_t from) {
+    std::vector<std::string> out, lines = platform::sim::LogLines();
+    for (size_t i = from; i < lines.size(); ++i)
+      if (size_t b = lines[i].find(' '); lines[i].compare(b + 1, 4, "mci ") == 0)
+        out.push_back(lines[i].substr(b + 5));
+    return out;
+  };
+  InitZKMCI();
+  StartSoundLoop();
+  gs.BgmId[2] = SoundCommand(0, kSoundOpen, 47, QM_SOURCE_DIR "/bgm/stage.mid");
+  gs.BgmId[3] = SoundCommand(0, kSoundOpen, 21, QM_SOURCE_DIR "/bgm/boss.mid");
+  platform::Sleep(300);
+  size_t from = platform::sim::LogLines().size();
+  gs.quota = 1;
+  PlaceEnemy(3, 1, 100, 60);
+  DestroyEnemy(3);
+  platform::Sleep(300);
+  EXPECT_EQ(mciSince(from), (std::vector<std::string>{"stop sa1 wait", "seek sa1 to start wait",
+                                                      "stop sa2 wait", "seek sa2 to start wait",
+                                                      "play sa2"}));
+  from = platform::sim::LogLines().size();
+  DestroyEnemy(1);
+  platform::Sleep(300);
+  EXPECT_TRUE(mciSince(from).empty());
+  EndSoundLoop();
+  platform::ShutdownAudio();
 }
