@@ -1,9 +1,7 @@
-// A clean sim backend and drawing layer per test, with framed windows whose
-// client area is the game's 320x240.
+// A clean sim backend and drawing layer per test; framed windows, client 320x240.
 #pragma once
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -13,10 +11,6 @@
 #include "platform/sim/sim_control.h"
 #include "zkgdi/zkgdi.h"
 
-inline intptr_t ZkProc(Window w, uint32_t msg, intptr_t wp, intptr_t lp) {
-  return platform::DefWindowProc(w, msg, wp, lp);
-}
-
 inline void Fill(Surface& s, uint32_t px) {
   for (int y = 0; y < s.height(); ++y)
     for (int x = 0; x < s.width(); ++x) s.at(x, y) = px;
@@ -24,12 +18,33 @@ inline void Fill(Surface& s, uint32_t px) {
 
 class ZkgdiTest : public ::testing::Test {
  protected:
-  void SetUp() override;
-  void TearDown() override;
-  // A framed window of client size w x h (outer w + 6, h + 24).
-  Window NewWindow(int w = 320, int h = 240);
+  void SetUp() override {
+    platform::sim::Reset();
+    ResetZKGDI();
+    platform::RegisterWindowClass("ZKTEST", [](Window w, uint32_t m, intptr_t wp, intptr_t lp) {
+      return platform::DefWindowProc(w, m, wp, lp);
+    });
+  }
+  void TearDown() override { ResetZKGDI(); }
+  Window NewWindow(int w = 320, int h = 240) {
+    return platform::CreateWindow("ZKTEST", "zk", platform::WS_CAPTION_FRAME, 10, 10, w + 6, h + 24, 0);
+  }
   std::vector<platform::sim::MessageBoxRecord> Boxes() { return platform::sim::MessageBoxes(); }
-  std::string TempDir() const;
+  // Exactly n boxes so far, all this ZKGDI text, owner and flags.
+  void ExpectBoxes(size_t n, const std::string& text, Window owner, uint32_t flags) {
+    const auto boxes = Boxes();
+    ASSERT_EQ(boxes.size(), n);
+    for (const auto& b : boxes)
+      EXPECT_TRUE(b.text == text && b.caption == "ZKGDI" && b.owner == owner && b.flags == flags)
+          << b.text;
+  }
+  // One folder per test: ctest runs them side by side writing the same names.
+  std::string TempDir() const {
+    const auto* t = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string dir = std::string(QM_BINARY_DIR) + "/zkgdi_test_files/" + t->name();
+    std::filesystem::create_directories(dir);
+    return dir;
+  }
 };
 
 // The texts the drawing layer must show, lines joined by CR.
@@ -59,30 +74,4 @@ inline std::string AlreadyRegisteredText(Window w) {
          " は既にZKGDIに定義されています！\r\r"
          "StartZKGDIは各ウィンドウに付き１度しか実行できません。\r"
          "再実行したい場合は、一度EndZKGDIで解放してください。";
-}
-
-inline void ZkgdiTest::SetUp() {
-  platform::sim::Reset();
-  ResetZKGDI();
-  platform::RegisterWindowClass("ZKTEST", ZkProc);
-}
-
-inline void ZkgdiTest::TearDown() { ResetZKGDI(); }
-
-inline Window ZkgdiTest::NewWindow(int w, int h) {
-  Window win = platform::CreateWindow("ZKTEST", "zk", platform::WS_CAPTION_FRAME, 10, 10,
-                                      w + 6, h + 24, 0);
-  EXPECT_NE(win, 0u);
-  return win;
-}
-
-inline std::string ZkgdiTest::TempDir() const {
-  // One folder per test: ctest runs the tests side by side in separate
-  // processes, and those of a fixture write the same file names.
-  const ::testing::TestInfo* t = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string test = std::string(t->test_suite_name()) + "." + t->name();
-  std::replace(test.begin(), test.end(), '/', '_');
-  const std::string dir = std::string(QM_BINARY_DIR) + "/zkgdi_test_files/" + test;
-  std::filesystem::create_directories(dir);
-  return dir;
 }
