@@ -1,6 +1,7 @@
 #include "tests/scenario/json.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace scenario {
 namespace {
@@ -12,62 +13,39 @@ struct Parser {
   size_t i = 0;
   bool ok = true;
 
-  void Blank() {
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\n' || s[i] == '\r' || s[i] == '\t')) ++i;
-  }
   bool Eat(char c) {
-    Blank();
-    if (i < s.size() && s[i] == c) {
-      ++i;
-      return true;
-    }
-    return false;
+    while (i < s.size() && std::strchr(" \n\r\t", s[i]) && s[i]) ++i;
+    return i < s.size() && s[i] == c ? (++i, true) : false;
   }
   std::string String() {
     std::string out;
-    if (!Eat('"')) {
-      ok = false;
-      return out;
+    if (!Eat('"')) return ok = false, out;
+    for (; i < s.size() && s[i] != '"'; ++i) {
+      char c = s[i];
+      if (c == '\\' && i + 1 < s.size()) c = s[++i], c = c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
+      out += c;
     }
-    while (i < s.size() && s[i] != '"') {
-      if (s[i] == '\\' && i + 1 < s.size()) {
-        char e = s[++i];
-        out += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
-        ++i;
-      } else {
-        out += s[i++];
-      }
-    }
-    if (i >= s.size()) ok = false;
-    ++i;
+    ok = ok && i++ < s.size();
     return out;
   }
   Json Value() {
     Json v;
-    Blank();
-    if (i >= s.size()) {
-      ok = false;
-      return v;
-    }
-    char c = s[i];
-    if (c == '{') {
-      ++i;
+    if (Eat('{')) {
       v.type = Json::kObject;
       if (Eat('}')) return v;
       do {
         std::string key = String();
-        if (!Eat(':')) ok = false;
+        ok = ok && Eat(':');
         v.fields[key] = Value();
       } while (ok && Eat(','));
-      if (!Eat('}')) ok = false;
-    } else if (c == '[') {
-      ++i;
+      ok = ok && Eat('}');
+    } else if (Eat('[')) {
       v.type = Json::kArray;
       if (Eat(']')) return v;
       do v.items.push_back(Value());
       while (ok && Eat(','));
-      if (!Eat(']')) ok = false;
-    } else if (c == '"') {
+      ok = ok && Eat(']');
+    } else if (i < s.size() && s[i] == '"') {
       v.type = Json::kString;
       v.text = String();
     } else if (s.compare(i, 4, "true") == 0 || s.compare(i, 5, "false") == 0) {
@@ -79,9 +57,9 @@ struct Parser {
     } else {
       char* end = nullptr;
       v.type = Json::kNumber;
-      v.number = std::strtod(s.c_str() + i, &end);
-      if (end == s.c_str() + i) ok = false;
-      i = static_cast<size_t>(end - s.c_str());
+      v.number = i < s.size() ? std::strtod(s.c_str() + i, &end) : 0;
+      ok = ok && end && end != s.c_str() + i;
+      i = end ? static_cast<size_t>(end - s.c_str()) : i;
     }
     return v;
   }
@@ -94,9 +72,7 @@ const Json& Json::operator[](const std::string& key) const {
   return it == fields.end() ? kNullJson : it->second;
 }
 
-const Json& Json::operator[](size_t index) const {
-  return index < items.size() ? items[index] : kNullJson;
-}
+const Json& Json::operator[](size_t index) const { return index < items.size() ? items[index] : kNullJson; }
 
 Json ParseJson(const std::string& text) {
   Parser p{text};

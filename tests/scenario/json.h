@@ -1,7 +1,6 @@
 // Just enough JSON to read the game's state dumps in tests.
 #pragma once
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,13 +12,12 @@ struct Json {
   std::string text;
   std::vector<Json> items;
   std::map<std::string, Json> fields;
-
   const Json& operator[](const std::string& key) const;
   const Json& operator[](size_t index) const;
   int Int() const { return static_cast<int>(number); }
 };
 
-// Parses a whole document; a malformed one gives a null value.
+// A malformed document gives a null value.
 Json ParseJson(const std::string& text);
 
 }  // namespace scenario

@@ -31,13 +31,9 @@ Result RunSim(const std::vector<std::string>& args, const fs::path& cwd) {
   pid_t pid = 0;
   const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) {
-    result.errors = "cannot start " + all[0];
-    return result;
-  }
+  if (rc != 0) return {-1, "cannot start " + all[0]};
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-  }
+  while (waitpid(pid, &status, 0) < 0) continue;
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.errors = ReadFile(errFile);
   fs::remove(errFile);
@@ -94,9 +90,8 @@ std::vector<std::string> SettingsLines(const fs::path& file, std::string& why) {
     }
     values.push_back(v);
   }
-  if (pos == text.size()) return values;
-  why = "bytes after the seventh line";
-  return {};
+  if (pos != text.size()) why = "bytes after the seventh line", values.clear();
+  return values;
 }
 
 void ScenarioTest::SetUp() {
@@ -108,10 +103,8 @@ void ScenarioTest::SetUp() {
 }
 
 void ScenarioTest::TearDown() {
-  if (!HasFailure()) {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
+  std::error_code ec;
+  if (!HasFailure()) fs::remove_all(dir_, ec);
 }
 
 Result ScenarioTest::Run(std::vector<std::string> args) {

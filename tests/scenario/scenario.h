@@ -1,5 +1,4 @@
-// Running quillmoor-sim from a test: a scratch directory per test, the
-// binary started with arguments, and its outputs read back.
+// Running quillmoor-sim from a test in a scratch directory and reading back what it wrote.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -12,39 +11,29 @@ namespace scenario {
 namespace fs = std::filesystem;
 
 struct Result {
-  int status = -1;     // exit status; -1 when it did not exit normally
-  std::string errors;  // what it wrote on stderr
+  int status = -1;     // -1 when it did not exit normally
+  std::string errors;  // its stderr
 };
 
-// Runs quillmoor-sim with the arguments (no shell in between) from the
-// directory `cwd`, with the repository's data files reachable through --dir
-// when the caller passes it.
+// No shell in between, so arguments reach it exactly.
 Result RunSim(const std::vector<std::string>& args, const fs::path& cwd);
-
 std::string ReadFile(const fs::path& path);
 void WriteFile(const fs::path& path, const std::string& text);
 std::vector<std::string> Lines(const std::string& text);
-
-// The time of the nth line of a log ("MS text" lines) holding `text` at or
-// after `from`, or -1; `index` receives its line number.
+// The time of the nth "MS text" log line holding `text` at or after `from`, or -1.
 long long TimeOf(const std::vector<std::string>& log, const std::string& text, long long from = 0,
                  int nth = 1, size_t* index = nullptr);
-
-// A settings file's bytes for these values, as the game writes them.
+// A settings file's bytes as the game writes them.
 std::string SettingsText(int fps, int delay, int fire, int spare, int hiScore, int level, bool god);
-
-// The seven values of a settings file as the game writes it: whole decimal
-// numbers without leading zeros (the seventh empty or the unlock text), each
-// ended by CR LF, nothing after. Empty, with the reason, otherwise.
+// The seven values if the file is exactly as the game writes it; else empty, with the reason.
 std::vector<std::string> SettingsLines(const fs::path& file, std::string& why);
 
-// A fresh directory for the running test, removed again when it passes.
+// A fresh directory per test, kept when it fails.
 class ScenarioTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  // Runs in dir_ with --dir pointing at the repository (for image/ and bgm/)
-  // and --exe inside dir_ (so the settings file lands there).
+  // --dir is the repository (image/, bgm/); --exe sits in dir_ so the settings file lands there.
   Result Run(std::vector<std::string> args);
   std::string P(const std::string& name) const { return (dir_ / name).string(); }
   fs::path dir_;
