@@ -1,331 +1,164 @@
-// The sound layer on the simulated clock: the command strings it sends and
-// when, the mailbox, the messages, the looping, the thread's start and end.
+// The sound layer on the simulated clock: the strings it sends and when, refusals, looping, its end.
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 #include "platform/audio/audio.h"
 #include "platform/audio/audio_mixer.h"
-#include "platform/platform.h"
 #include "platform/sim/sim_control.h"
 #include "tests/audio/sound_files.h"
 #include "zkmci/zkmci.h"
 
 using namespace soundfiles;
 namespace sim = platform::sim;
+using Strings = std::vector<std::string>;
+using Boxes = std::vector<std::pair<std::string, std::string>>;
 
 namespace {
 
-struct Line {
-  uint64_t ms;
-  std::string text;
-};
-
-const char* const kLimit = "サウンド数が限界値を超えました";
 std::string IdMessage(int id) { return "サウンドⅠＤが異常値です (" + std::to_string(id) + ")"; }
 
 class Zkmci : public ::testing::Test {
  protected:
   void SetUp() override {
-    sim::Reset();
-    platform::ShutdownAudio();
-    InitZKMCI();
+    sim::Reset(), platform::ShutdownAudio(), InitZKMCI();
     dir = ScratchDir("zkmci");
-    music = dir + "/music.mid";
-    WriteFile(music, ChordMidi(8));  // 4 seconds
-    second = dir + "/second.wav";
-    WriteFile(second, SineWav(44100, 2, 1.0));
+    WriteFile(music = dir + "/music.mid", ChordMidi(8));  // 4 seconds
+    WriteFile(second = dir + "/second.wav", SineWav(44100, 2, 1.0));
   }
-  void TearDown() override {
-    EndSoundLoop();
-    platform::ShutdownAudio();
-    sim::Reset();  // joins the threads that have ended
+  void TearDown() override { EndSoundLoop(), platform::ShutdownAudio(), sim::Reset(); }
+  // The MCI strings sent so far into `texts`, and the simulated times of `only`.
+  std::vector<uint64_t> Sent(const std::string& only = "") {
+    std::vector<uint64_t> at;
+    texts.clear();
+    for (const std::string& l : sim::LogLines())
+      if (size_t blank = l.find(' '); l.compare(blank + 1, 4, "mci ") == 0) {
+        texts.push_back(l.substr(blank + 5));
+        if (texts.back() == only) at.push_back(std::strtoull(l.c_str(), nullptr, 10));
+      }
+    return at;
   }
-
-  // The MCI strings sent so far, with the simulated time of each.
-  static std::vector<Line> Sent() {
-    std::vector<Line> out;
-    for (const std::string& l : sim::LogLines()) {
-      size_t blank = l.find(' ');
-      if (l.compare(blank + 1, 4, "mci ") != 0) continue;
-      out.push_back({std::strtoull(l.c_str(), nullptr, 10), l.substr(blank + 5)});
-    }
+  static Boxes Shown() {  // the message boxes so far, cleared
+    Boxes out;
+    for (const auto& b : sim::MessageBoxes()) out.push_back({b.caption, b.text});
+    sim::ClearMessageBoxes();
     return out;
   }
-  static std::vector<std::string> SentTexts() {
-    std::vector<std::string> out;
-    for (const Line& l : Sent()) out.push_back(l.text);
-    return out;
+  std::string Open(const std::string& file, int n) {
+    return "open \"" + file + "\" type " + (file == second ? "WaveAudio" : "Sequencer") + " alias sa" +
+           std::to_string(n) + " wait";
   }
-  static std::vector<uint64_t> TimesOf(const std::string& text) {
-    std::vector<uint64_t> out;
-    for (const Line& l : Sent())
-      if (l.text == text) out.push_back(l.ms);
-    return out;
-  }
-  static std::vector<std::pair<std::string, std::string>> Boxes() {
-    std::vector<std::pair<std::string, std::string>> out;
-    for (const auto& b : sim::MessageBoxes()) {
-      EXPECT_EQ(b.owner, 0u);
-      EXPECT_EQ(b.flags, platform::MB_OK);
-      out.push_back({b.caption, b.text});
-    }
-    return out;
-  }
-
   std::string dir, music, second;
+  Strings texts;
 };
 
-TEST(FileExtension, LastDotAndLowerCase) {
-  EXPECT_EQ(FileExtension("bgm/opening.mid"), "mid");
-  EXPECT_EQ(FileExtension("bgm/STAGE.MID"), "mid");
-  EXPECT_EQ(FileExtension("a.b.WaV"), "wav");
-  EXPECT_EQ(FileExtension("README"), "readme");  // no dot: the whole name
-  EXPECT_EQ(FileExtension("ends."), "");
-  EXPECT_EQ(FileExtension("./bgm/x"), "/bgm/x");  // the last dot, wherever it is
-  EXPECT_EQ(FileExtension("x.\xC3\x89T"), "\xC3\x89t");  // only A-Z change
-  EXPECT_EQ(FileExtension(""), "");
+TEST(FileExtension, LastDotAndLowerCaseOfAToZOnly) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"bgm/opening.mid", "mid"}, {"bgm/STAGE.MID", "mid"}, {"a.b.WaV", "wav"}, {"README", "readme"},
+      {"ends.", ""}, {"./bgm/x", "/bgm/x"}, {"x.\xC3\x89T", "\xC3\x89t"}, {"", ""}};
+  for (const auto& [name, want] : rows) EXPECT_EQ(FileExtension(name), want) << name;
 }
 
-TEST_F(Zkmci, OpenPlayLoopedStopAndEndSendTheseStrings) {
+// Play stops and rewinds first; a stop while the thread is busy is dropped and an open waits.
+TEST_F(Zkmci, CommandStringsAndTheBusyThread) {
   StartSoundLoop();
-  EXPECT_TRUE(SoundLoopRunning());
   EXPECT_EQ(SoundCommand(0, kSoundOpen, 47, music), 1);
   EXPECT_EQ(sim::Now(), 200u);  // every command first waits 200 ms
-  EXPECT_EQ(SoundCommand(1, kSoundPlayLooped, 0, ""), 1);
-  EXPECT_EQ(sim::Now(), 400u);
-  platform::Sleep(20);
-  SoundRecordView r = SoundRecordOf(1);
-  EXPECT_EQ(r.alias, "sa1");
-  EXPECT_EQ(r.deviceType, "Sequencer");
-  EXPECT_EQ(r.loopTicks, 4700);
-  EXPECT_GT(r.countdown, 4690);
-  EXPECT_TRUE(platform::MixerDevicePlaying("sa1"));
-  EXPECT_EQ(SoundCommand(1, kSoundStop, 0, ""), 1);
-  platform::Sleep(20);
-  EXPECT_EQ(SoundRecordOf(1).countdown, -1);
-  EXPECT_FALSE(platform::MixerDevicePlaying("sa1"));
-  EndSoundLoop();
-
-  const std::vector<std::string> expected = {
-      "open \"" + music + "\" type Sequencer alias sa1 wait",
-      // play: stop and rewind first, so a playing sound starts again from its beginning
-      "stop sa1 wait", "seek sa1 to start wait", "play sa1",
-      "stop sa1 wait", "seek sa1 to start wait",
-      // the end: every opened sound stopped, rewound, closed
-      "stop sa1 wait", "seek sa1 to start wait", "close sa1 wait",
-  };
-  EXPECT_EQ(SentTexts(), expected);
-  EXPECT_TRUE(Boxes().empty());
-
-  // Closed: the table is cleared but the count and countdowns stay.
-  EXPECT_FALSE(SoundLoopRunning());
-  EXPECT_EQ(platform::MixerDeviceCount(), 0);
-  EXPECT_EQ(PendingSoundCommand(), 0);
-  EXPECT_EQ(SoundCount(), 1);
-  r = SoundRecordOf(1);
-  EXPECT_EQ(r.alias, "");
-  EXPECT_EQ(r.deviceType, "");
-  EXPECT_EQ(r.loopTicks, 0);
-  EXPECT_EQ(r.countdown, -1);
-}
-
-TEST_F(Zkmci, WhileTheThreadIsBusyAStopIsDroppedAndAnOpenWaits) {
-  StartSoundLoop();
-  ASSERT_EQ(SoundCommand(0, kSoundOpen, 0, second), 1);
-  // Play and wait holds the thread for the length of the sound (1 s).
-  ASSERT_EQ(SoundCommand(1, kSoundPlayWait, 0, ""), 1);
-  EXPECT_EQ(SoundCommand(1, kSoundStop, 0, ""), 0);
+  ASSERT_EQ(SoundCommand(0, kSoundOpen, 0, second), 2);
+  ASSERT_EQ(SoundCommand(2, kSoundPlayWait, 0, ""), 2);  // holds the thread for 1 s
+  EXPECT_EQ(SoundCommand(2, kSoundStop, 0, ""), 0);
   EXPECT_EQ(PendingSoundCommand(), kSoundPlayWait);
-  EXPECT_EQ(SoundCommand(0, kSoundOpen, 21, music), 2);
-  auto play = TimesOf("play sa1 wait");
-  ASSERT_EQ(play.size(), 1u);
-  EXPECT_GE(sim::Now(), play[0] + 1000);  // the open waited until the sound had played
+  EXPECT_EQ(SoundCommand(0, kSoundOpen, 21, music), 3);
+  ASSERT_EQ(Sent("play sa2 wait").size(), 1u);
+  EXPECT_GE(sim::Now(), Sent("play sa2 wait")[0] + 1000);
   platform::Sleep(20);
-  const std::vector<std::string> expected = {
-      "open \"" + second + "\" type WaveAudio alias sa1 wait",
-      "stop sa1 wait", "seek sa1 to start wait", "play sa1 wait",
-      "open \"" + music + "\" type Sequencer alias sa2 wait",  // no stop: it was dropped
-  };
-  EXPECT_EQ(SentTexts(), expected);
-  EXPECT_EQ(SoundRecordOf(2).loopTicks, 2100);
-  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(SoundRecordOf(1).loopTicks, 4700);
+  EXPECT_EQ(SoundRecordOf(3).loopTicks, 2100);
+  Sent();
+  EXPECT_EQ(texts, (Strings{Open(music, 1), Open(second, 2), "stop sa2 wait", "seek sa2 to start wait",
+                            "play sa2 wait", Open(music, 3)}));
 }
 
 TEST_F(Zkmci, TheHundredAndFirstOpenIsRefused) {
   StartSoundLoop();
   for (int i = 1; i <= 100; ++i) ASSERT_EQ(SoundCommand(0, kSoundOpen, 1, second), i);
   EXPECT_EQ(SoundCommand(0, kSoundOpen, 1, second), 0);
-  using Box = std::pair<std::string, std::string>;
-  EXPECT_EQ(Boxes(), (std::vector<Box>{{"Sound", kLimit}, {"Sound", IdMessage(0)}}));
+  EXPECT_EQ(Shown(), (Boxes{{"Sound", "サウンド数が限界値を超えました"}, {"Sound", IdMessage(0)}}));
   EXPECT_EQ(SoundCount(), 100);
-  platform::Sleep(20);
-  EXPECT_EQ(SentTexts().size(), 100u);
-  EXPECT_EQ(SentTexts().back(), "open \"" + second + "\" type WaveAudio alias sa100 wait");
-  EXPECT_EQ(SoundRecordOf(100).alias, "sa100");
-  EXPECT_EQ(platform::MixerDeviceCount(), 100);
 }
 
-TEST_F(Zkmci, ExtensionsAndIdsThatAreRefused) {
+// Rows: id, command, parameter, file, the id handed back, the messages.
+TEST_F(Zkmci, BadExtensionsIdsAndParameters) {
   StartSoundLoop();
-  using Box = std::pair<std::string, std::string>;
-  // Unknown extension with the game's id 0: both messages, nothing posted.
-  EXPECT_EQ(SoundCommand(0, kSoundOpen, 41, "bgm/title.MP3"), 0);
-  EXPECT_EQ(Boxes(), (std::vector<Box>{{"Sound", "mp3は認識できない拡張子です"}, {"Sound", IdMessage(0)}}));
-  sim::ClearMessageBoxes();
-  EXPECT_EQ(SoundCommand(0, kSoundOpen, 41, "noext"), 0);
-  EXPECT_EQ(Boxes()[0].second, "noextは認識できない拡張子です");
-  sim::ClearMessageBoxes();
-
-  // Capitals are accepted: MID is a sequencer file, WaV a wave file; the name is passed on as given.
-  std::string upper = dir + "/LOUD.MID";
+  const std::string upper = dir + "/LOUD.MID", mixed = dir + "/Hit.WaV", ext = "は認識できない拡張子です";
   WriteFile(upper, ChordMidi(1));
-  EXPECT_EQ(SoundCommand(0, kSoundOpen, 0, upper), 1);
-  std::string mixed = dir + "/Hit.WaV";
   WriteFile(mixed, SineWav(22050, 1, 0.1));
-  EXPECT_EQ(SoundCommand(0, kSoundOpen, -5, mixed), 2);
-  EXPECT_TRUE(Boxes().empty());
+  const struct { int id, cmd, param; std::string file; int got; Boxes boxes; } rows[] = {
+      {0, kSoundOpen, 41, "bgm/title.MP3", 0, {{"Sound", "mp3" + ext}, {"Sound", IdMessage(0)}}},
+      {0, kSoundOpen, 41, "noext", 0, {{"Sound", "noext" + ext}, {"Sound", IdMessage(0)}}},
+      {0, kSoundOpen, 0, upper, 1, {}},  // parameter 0 counts as 1
+      {0, kSoundOpen, -5, mixed, 2, {}},  // so does a negative one
+      {1, kSoundOpen, 0, "x.ogg", 0, {{"Sound", "ogg" + ext}}},
+      {0, kSoundPlayLooped, 0, "", 0, {{"Sound", IdMessage(0)}}},
+      {3, kSoundPlayLooped, 0, "", 0, {{"Sound", IdMessage(3)}}},
+      {-7, kSoundStop, 0, "", 0, {{"Sound", IdMessage(-7)}}}};
+  for (const auto& r : rows) {
+    EXPECT_EQ(SoundCommand(r.id, r.cmd, r.param, r.file), r.got) << r.file << r.id;
+    EXPECT_EQ(Shown(), r.boxes) << r.file << r.id;
+  }
   platform::Sleep(20);
-  EXPECT_EQ(SoundRecordOf(1).deviceType, "Sequencer");
-  EXPECT_EQ(SoundRecordOf(1).loopTicks, 100);  // parameter 0 counts as 1
-  EXPECT_EQ(SoundRecordOf(2).deviceType, "WaveAudio");
-  EXPECT_EQ(SoundRecordOf(2).loopTicks, 100);  // so does a negative one
-  EXPECT_EQ(platform::MixerDeviceCount(), 2);
-
-  // An unknown extension with a valid id: only the extension message.
-  EXPECT_EQ(SoundCommand(1, kSoundOpen, 0, "x.ogg"), 0);
-  EXPECT_EQ(Boxes(), (std::vector<Box>{{"Sound", "oggは認識できない拡張子です"}}));
-  sim::ClearMessageBoxes();
-
-  // Commands for ids outside 1..count.
-  EXPECT_EQ(SoundCommand(0, kSoundPlayLooped, 0, ""), 0);
-  EXPECT_EQ(SoundCommand(3, kSoundPlayLooped, 0, ""), 0);
-  EXPECT_EQ(SoundCommand(-7, kSoundStop, 0, ""), 0);
-  EXPECT_EQ(Boxes(), (std::vector<Box>{{"Sound", IdMessage(0)}, {"Sound", IdMessage(3)}, {"Sound", IdMessage(-7)}}));
-  platform::Sleep(20);
-  EXPECT_EQ(SentTexts().size(), 2u);  // the two opens only
-  EXPECT_EQ(SentTexts()[0], "open \"" + upper + "\" type Sequencer alias sa1 wait");
+  EXPECT_EQ(SoundRecordOf(1).loopTicks + SoundRecordOf(2).loopTicks, 200);
+  Sent();
+  EXPECT_EQ(texts, (Strings{Open(upper, 1), "open \"" + mixed + "\" type WaveAudio alias sa2 wait"}));
 }
 
-TEST_F(Zkmci, ALoopedSoundRestartsAfterItsLoopLength) {
+TEST_F(Zkmci, ALoopedSoundRestartsAfterItsLoopLengthUntilStopped) {
   StartSoundLoop();
   ASSERT_EQ(SoundCommand(0, kSoundOpen, 1, music), 1);  // 100 ticks
   ASSERT_EQ(SoundCommand(1, kSoundPlayLooped, 0, ""), 1);
   platform::Sleep(3000);
-  auto plays = TimesOf("play sa1");
+  auto plays = Sent("play sa1");
   ASSERT_GE(plays.size(), 3u);
-  // 100 ticks of 10 ms, then the 200 ms of the posted restart, then the next pass.
-  for (size_t i = 1; i < plays.size(); ++i) {
-    EXPECT_GE(plays[i] - plays[i - 1], 1200u);
-    EXPECT_LE(plays[i] - plays[i - 1], 1210u);
-  }
-  EXPECT_TRUE(platform::MixerDevicePlaying("sa1"));
-}
-
-TEST_F(Zkmci, ForFortySevenSecondsTheMusicRestartsAfterFortySevenSeconds) {
-  StartSoundLoop();
-  ASSERT_EQ(SoundCommand(0, kSoundOpen, 47, music), 1);  // the piece itself lasts 4 s
-  ASSERT_EQ(SoundCommand(1, kSoundPlayLooped, 0, ""), 1);
-  platform::Sleep(30000);
-  EXPECT_FALSE(platform::MixerDevicePlaying("sa1"));  // played to its end, waiting
-  EXPECT_EQ(TimesOf("play sa1").size(), 1u);
-  platform::Sleep(20000);
-  auto plays = TimesOf("play sa1");
-  ASSERT_EQ(plays.size(), 2u);
-  EXPECT_GE(plays[1] - plays[0], 47200u);
-  EXPECT_LE(plays[1] - plays[0], 47210u);
-  EXPECT_TRUE(platform::MixerDevicePlaying("sa1"));  // from the start again
-}
-
-TEST_F(Zkmci, AStopCancelsTheRestart) {
-  StartSoundLoop();
-  ASSERT_EQ(SoundCommand(0, kSoundOpen, 1, music), 1);
-  ASSERT_EQ(SoundCommand(1, kSoundPlayLooped, 0, ""), 1);
-  platform::Sleep(300);
+  // 100 ticks of 10 ms, then the 200 ms of the posted restart.
+  for (size_t i = 1; i < plays.size(); ++i) EXPECT_NEAR(double(plays[i] - plays[i - 1]), 1205, 5);
   ASSERT_EQ(SoundCommand(1, kSoundStop, 0, ""), 1);
   platform::Sleep(5000);
-  EXPECT_EQ(TimesOf("play sa1").size(), 1u);
-  EXPECT_EQ(SoundRecordOf(1).countdown, -1);
-  EXPECT_FALSE(platform::MixerDevicePlaying("sa1"));
+  EXPECT_EQ(Sent("play sa1").size(), plays.size());
+  EXPECT_EQ(SoundRecordOf(1).countdown - platform::MixerDevicePlaying("sa1"), -1);
 }
 
-TEST_F(Zkmci, EndSoundLoopStopsAndClosesEveryDevice) {
+TEST_F(Zkmci, EndClosesEveryDeviceAndThenNothingWaits) {
   StartSoundLoop();
+  StartSoundLoop();  // twice: one thread, one message
+  EXPECT_EQ(Shown(), (Boxes{{"ZKMCI", "既にサウンドループが開かれています"}}));
   ASSERT_EQ(SoundCommand(0, kSoundOpen, 1, music), 1);
   ASSERT_EQ(SoundCommand(0, kSoundOpen, 1, second), 2);
   ASSERT_EQ(SoundCommand(0, kSoundOpen, 1, dir + "/missing.mid"), 3);  // opens with an error
   ASSERT_EQ(SoundCommand(1, kSoundPlayLooped, 0, ""), 1);
   ASSERT_EQ(SoundCommand(2, kSoundPlayOnce, 0, ""), 2);
   platform::Sleep(20);
-  EXPECT_EQ(platform::MixerDeviceCount(), 2);
-  const size_t before = Sent().size();
+  Sent();
+  Strings want = texts;
+  for (const char* a : {"sa1", "sa2", "sa3"})
+    for (const char* s : {"stop % wait", "seek % to start wait", "close % wait"})
+      want.push_back(std::string(s).replace(std::string(s).find('%'), 1, a));
   EndSoundLoop();
-  EXPECT_FALSE(SoundLoopRunning());
-  const std::vector<std::string> all = SentTexts();
-  std::vector<std::string> tail(all.begin() + static_cast<long>(before), all.end());
-  const std::vector<std::string> expected = {
-      "stop sa1 wait", "seek sa1 to start wait", "close sa1 wait",
-      "stop sa2 wait", "seek sa2 to start wait", "close sa2 wait",
-      "stop sa3 wait", "seek sa3 to start wait", "close sa3 wait",
-  };
-  EXPECT_EQ(tail, expected);
-  EXPECT_EQ(platform::MixerDeviceCount(), 0);
-  for (int id = 1; id <= 3; ++id) EXPECT_EQ(SoundRecordOf(id).alias, "");
-
-  // Afterwards nothing waits and nothing is sent.
+  EXPECT_EQ(platform::MixerDeviceCount() + SoundLoopRunning(), 0);
   const uint64_t t = sim::Now();
   EXPECT_EQ(SoundCommand(0, kSoundOpen, 1, music), 0);
-  EXPECT_EQ(sim::Now(), t + 200);
   EndSoundLoop();
   EXPECT_EQ(sim::Now(), t + 200);
-  EXPECT_EQ(Sent().size(), before + expected.size());
+  Sent();
+  EXPECT_EQ(texts, want);
+  EXPECT_EQ(SoundCount(), 3);  // the table is cleared but the count stays
+  EXPECT_EQ(SoundRecordOf(3).alias + SoundRecordOf(3).deviceType, "");
 }
 
-TEST_F(Zkmci, StartingTheLoopTwiceKeepsOneThread) {
-  StartSoundLoop();
-  StartSoundLoop();
-  using Box = std::pair<std::string, std::string>;
-  EXPECT_EQ(Boxes(), (std::vector<Box>{{"ZKMCI", "既にサウンドループが開かれています"}}));
-  ASSERT_EQ(SoundCommand(0, kSoundOpen, 1, second), 1);
-  platform::Sleep(50);
-  EXPECT_EQ(SentTexts().size(), 1u);  // carried out once
-}
-
+// Never started: commands are refused after their pause, quietly.
 TEST_F(Zkmci, WithoutASoundThreadNothingWaits) {
-  // Never started: commands are refused after their pause, quietly, and
-  // nothing is handed out or posted.
-  EXPECT_FALSE(SoundLoopRunning());
   EXPECT_EQ(SoundCommand(0, kSoundOpen, 41, music), 0);
-  EXPECT_EQ(sim::Now(), 200u);
-  EXPECT_EQ(SoundCommand(0, kSoundOpen, 47, music), 0);
-  EXPECT_EQ(sim::Now(), 400u);
   EXPECT_EQ(SoundCommand(1, kSoundPlayLooped, 0, ""), 0);
-  EXPECT_EQ(SoundCount(), 0);
-  EXPECT_EQ(PendingSoundCommand(), 0);
-  EXPECT_TRUE(Boxes().empty());
   EndSoundLoop();
-  EXPECT_EQ(sim::Now(), 600u);
-  EXPECT_TRUE(Sent().empty());
-}
-
-TEST_F(Zkmci, InitPreparesAnEmptyLayer) {
-  StartSoundLoop();
-  ASSERT_EQ(SoundCommand(0, kSoundOpen, 5, music), 1);
-  EndSoundLoop();
-  InitZKMCI();
-  EXPECT_EQ(SoundCount(), 0);
-  EXPECT_EQ(PendingSoundCommand(), 0);
-  EXPECT_FALSE(SoundLoopRunning());
-  for (int id = 0; id <= 100; ++id) {
-    SoundRecordView r = SoundRecordOf(id);
-    EXPECT_EQ(r.alias, "");
-    EXPECT_EQ(r.deviceType, "");
-    EXPECT_EQ(r.loopTicks, 0);
-    EXPECT_EQ(r.countdown, 0);
-  }
-  // And the loop starts again with ids from 1.
-  StartSoundLoop();
-  EXPECT_EQ(SoundCommand(0, kSoundOpen, 5, music), 1);
+  EXPECT_EQ(sim::Now(), 400u);
+  EXPECT_EQ(SoundCount() + PendingSoundCommand() + Shown().size() + Sent().size() + texts.size(), 0u);
 }
 
 }  // namespace
