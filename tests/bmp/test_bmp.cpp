@@ -145,7 +145,7 @@ constexpr uint64_t WH(int32_t w, int32_t h) { return uint64_t(uint32_t(h)) << 32
 
 TEST(Bmp, BadSizesOffsetsHeaderFieldsAndBitFieldsAreNoPicture) {
   const Bytes good = bmpw::Encode(Pattern(3, 3, 8), {40, 8, bmpw::kRgb, false, {}, Palette(256)});
-  const Bytes good16 = bmpw::Encode(Pattern(2, 2, 16), {40, 16, bmpw::kBitFields, false, {0xF800, 0x07E0, 0x001F}});
+  const Bytes good16 = bmpw::Encode(Pattern(2, 2, 16), {40, 16, bmpw::kBitFields, false, {0xF800, 0x07E0, 0x001F}, {}});
   Bytes shortTable(good.begin(), good.begin() + 54 + 100), shortMasks(good16.begin(), good16.begin() + 14 + 40 + 8), rle = RleFile(4, 2, false);
   bmpw::Set32(shortTable, 10, 0);  // pixels right after the table
   struct Patch { const char* what; size_t at; int bytes; uint64_t value; const Bytes* file = nullptr; };
