@@ -1,5 +1,5 @@
-// Whole runs: the settings file from a new installation to shutdown, and the S
-// key's Option window opened only on the title screen in a window.
+// Whole runs: a new installation killed keeps the zeros written at start, a normal end writes the defaults;
+// S opens the Option window only on the title in a window, where Escape is its Cancel.
 #ifdef QM_SIM_BINARY
 #include "tests/scenario/json.h"
 #include "tests/scenario/scenario.h"
@@ -12,16 +12,12 @@ class OptionFlow : public ScenarioTest {};
 TEST_F(OptionFlow, TheSettingsFileFromStartToShutdownAndThroughTheOptionWindow) {
   const std::string normal = SettingsText(30, 33, 1, 0, 0, 12, false), god = SettingsText(15, 66, 1, 0, 123, 20, true);
   const struct {
-    std::string before, script, until;
-    std::string after;  // the file's bytes at the end
-    std::string dumpAt, field;
-    int value;  // of the field in the state then
+    std::string before, script, until, after, dumpAt, field;  // after: the file's bytes at the end
+    int value;  // of the field in the state at dumpAt
     const char* logHas;
   } rows[] = {
-      // Killed before shutdown keeps the zeros written at start; a normal end writes the defaults.
       {"", "", "3000", SettingsText(0, 0, 0, 0, 0, 0, false), "2000", "targetFps", 30, "settings written"},
       {"", "2000 down Escape\n", "60000", SettingsText(30, 33, 0, 0, 0, 12, false), "1000", "enemySlots", 12, "exit 0"},
-      // Escape in the window is its Cancel; the second Escape closes the game.
       {god, "2000 down S\n2050 up S\n2100 click Option 100 37\n2200 click Option 100 85\n2300 click Option 75 92\n"
             "2400 down Escape\n2450 up Escape\n2700 down Escape\n", "60000", god, "2600", "enemySlots", 20, "window destroyed \"Option\""},
       {normal, "1500 down Enter\n1550 up Enter\n6000 down S\n6050 up S\n6500 down Escape\n", "60000", normal, "6080", "titleActive", 0, "exit 0"},
