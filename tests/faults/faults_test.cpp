@@ -328,6 +328,9 @@ TEST_F(Faults, AKillDuringSavesLeavesTheOldFileOrTheNewOneNeverATornOne) {
   gs.hiScore = -1;
   ASSERT_TRUE(LoadSettingsFrom(path));
   EXPECT_EQ(gs.hiScore, last);
+  fs::permissions(path, static_cast<fs::perms>(0640));  // and a save keeps the file's permissions
+  ASSERT_TRUE(save(last));
+  EXPECT_EQ(fs::status(path).permissions(), static_cast<fs::perms>(0640));
 }
 
 // No sound device (the SDL game's case; the sim renders into memory): it plays silent and ends with 0.

@@ -14,13 +14,12 @@ class Sim : public ScenarioTest {
     args.insert(args.begin(), {"--keys", P("keys.txt"), "--log", P("log.txt"), "--until", "60000"});
     return Run(args);
   }
-  std::string Log() { return ReadFile(P("log.txt")); }
 };
 
 TEST_F(Sim, EscapeSavesUntilKillsWithoutSavingBadArgumentsRunNothing) {
   Result r = RunKeys("1500 down Escape\n", {"--set", "1000:hiScore=4242", "--audio", P("b.wav")});
   ASSERT_EQ(r.status, 0) << r.errors;
-  const long long endMs = std::atoll(Lines(Log()).back().c_str());
+  const long long endMs = std::atoll(Lines(ReadFile(P("log.txt"))).back().c_str());
   EXPECT_TRUE(endMs >= 1500 && endMs < 1600) << endMs;
   EXPECT_EQ(fs::file_size(P("b.wav")), 44u + endMs * 44100u / 1000u * 4u);
   const std::string saved = ReadFile(P("quillmoor.ini"));
@@ -51,7 +50,7 @@ TEST_F(Sim, AFailedDisplaySwitchIsReportedEachTimeAndAGoodOneUndoneAfterTheSave)
     if (fail) args = {"--display-fail", fail};
     const std::string again = fail ? "900 down F4\n950 up F4\n" : "";
     ASSERT_EQ(RunKeys("500 down F4\n550 up F4\n" + again + "1500 down Escape\n", args).status, 0);
-    const std::vector<std::string> log = Lines(Log());
+    const std::vector<std::string> log = Lines(ReadFile(P("log.txt")));
     size_t boxes = 0, mode = 0, saved = 0, restored = 0, gone = 0;
     for (const std::string& l : log) boxes += l.find(std::string("\"Full Window\" \"") + report + "\"") != l.npos;
     EXPECT_EQ(boxes, fail ? 2u : 0u) << (fail ? fail : "none");
