@@ -6,7 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -58,7 +58,6 @@ TEST_F(Driver, ARunWhereEveryThreadWaitsForEverEndsWithStatusThree) {
                     return GetMessage(m);
                   }),
               ::testing::ExitedWithCode(3), "every simulated thread waits for ever at 42 ms");
-  std::stringstream log;
-  log << std::ifstream(dir / "log.txt").rdbuf();
-  EXPECT_EQ(log.str(), "42 exit 3\n");
+  std::ifstream log(dir / "log.txt");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(log), {}), "42 exit 3\n");
 }

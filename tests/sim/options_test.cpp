@@ -20,42 +20,6 @@ TEST(KeyScript, EveryKeyNameAndCodeMapsToItsVirtualKey) {
   for (const auto& [name, vk] : names) EXPECT_EQ(sim::ParseKeyName(name), vk) << "\"" << name << "\"";
 }
 
-TEST(KeyScript, ReadsDownUpAndClickWithCommentsBlanksAndQuotes) {
-  std::vector<ScriptEvent> ev;
-  std::string error;
-  ASSERT_TRUE(sim::ParseKeyScript(
-      "# a comment line\n"
-      "\n"
-      "100 down Enter   # trailing comment\r\n"
-      "  250\tup   Enter\n"
-      "300 click \"Option\" 10 -2\n"
-      "400 click \"Full Window #2\" 0 32767\n"  // # inside quotes is text
-      "500 click Option 1 2\n"
-      "600 click \"say \\\"hi\\\"\" 3 4\n"
-      "0 down 83", ev, error)) << error;
-  using K = ScriptEvent::Kind;
-  struct Row { uint64_t ms; K kind; int vk; const char* title; int x, y, line; };
-  const Row want[] = {{100, K::Down, VK_RETURN, "", 0, 0, 3},       {250, K::Up, VK_RETURN, "", 0, 0, 4},
-                      {300, K::Click, 0, "Option", 10, -2, 5},       {400, K::Click, 0, "Full Window #2", 0, 32767, 6},
-                      {500, K::Click, 0, "Option", 1, 2, 7},         {600, K::Click, 0, "say \"hi\"", 3, 4, 8},
-                      {0, K::Down, 'S', "", 0, 0, 9}};
-  ASSERT_EQ(ev.size(), std::size(want));
-  for (size_t i = 0; i < ev.size(); ++i) {
-    SCOPED_TRACE("event " + std::to_string(i));
-    const Row& w = want[i];
-    EXPECT_EQ(ev[i].ms, w.ms);
-    EXPECT_EQ(ev[i].kind, w.kind);
-    EXPECT_EQ(ev[i].vk, w.vk);
-    EXPECT_EQ(ev[i].title, w.title);
-    EXPECT_EQ(std::make_pair(ev[i].x, ev[i].y), std::make_pair(w.x, w.y));
-    EXPECT_EQ(ev[i].line, w.line);
-  }
-  for (const char* empty : {"", "\n\n# only comments\n"}) {
-    EXPECT_TRUE(sim::ParseKeyScript(empty, ev, error)) << error;
-    EXPECT_TRUE(ev.empty());
-  }
-}
-
 TEST(KeyScript, RefusesMalformedLinesNamingTheLine) {
   const std::pair<const char*, const char*> cases[] = {
       {"10 down Enter\nx down Enter\n", "line 2: bad time \"x\""},
@@ -74,12 +38,9 @@ TEST(KeyScript, RefusesMalformedLinesNamingTheLine) {
       {"99999999999999999999999 down Enter", "line 1: bad time \"99999999999999999999999\""},
       {"10 down 0", "line 1: unknown key \"0\""},
   };
-  for (const auto& [text, message] : cases) {
-    std::vector<ScriptEvent> out;
-    std::string error;
-    EXPECT_FALSE(sim::ParseKeyScript(text, out, error)) << "accepted: " << text;
-    EXPECT_EQ(error, message);
-  }
+  std::vector<ScriptEvent> out;
+  std::string error;
+  for (const auto& [text, message] : cases) EXPECT_TRUE(!sim::ParseKeyScript(text, out, error) && error == message) << text << " gave " << error;
 }
 
 TEST(CommandLine, ReadsTheEdgesOfEachOption) {
@@ -87,18 +48,11 @@ TEST(CommandLine, ReadsTheEdgesOfEachOption) {
   std::string e;
   ASSERT_TRUE(sim::ParseCommandLine({"--tick", "4294967295", "--until=90000", "--shot", "200:dir/b:c.png", "--set",
                                      "6:bannerText=", "--display-fail", "3"}, o, e)) << e;
-  EXPECT_EQ(o.tick, 4294967295u);
-  EXPECT_EQ(o.until, std::optional<uint64_t>(90000));
-  ASSERT_EQ(o.shots.size(), 1u);
-  EXPECT_EQ(o.shots[0].path, "dir/b:c.png") << "only the first colon splits";
-  ASSERT_EQ(o.sets.size(), 1u);
-  EXPECT_EQ(std::make_pair(o.sets[0].name, o.sets[0].value), std::make_pair(std::string("bannerText"), std::string()));
-  EXPECT_EQ(o.displayFail, 3);
+  ASSERT_EQ(std::pair(o.shots.size(), o.sets.size()), std::pair(size_t{1}, size_t{1}));
+  EXPECT_EQ(std::make_tuple(o.tick, o.until, o.shots[0].path, o.sets[0].name, o.sets[0].value, o.displayFail),
+            std::make_tuple(4294967295u, std::optional<uint64_t>(90000), std::string("dir/b:c.png"), std::string("bannerText"), std::string(), 3));  // only the first colon splits
   ASSERT_TRUE(sim::ParseCommandLine({}, o, e));
-  EXPECT_EQ(o.tick, 0u);
-  EXPECT_FALSE(o.until.has_value());
-  EXPECT_EQ(o.displayFail, 0);
-  EXPECT_FALSE(o.help);
+  EXPECT_EQ(std::make_tuple(o.tick, o.until.has_value(), o.displayFail, o.help), std::make_tuple(0u, false, 0, false));
 }
 
 TEST(CommandLine, RefusesBadArgumentsInOneLine) {
@@ -110,10 +64,7 @@ TEST(CommandLine, RefusesBadArgumentsInOneLine) {
       {"--display-fail", "two"}, {"--help=yes"}};
   for (const auto& args : bad) {
     sim::SimOptions o;
-    std::string error, joined;
-    for (const auto& a : args) joined += a + " ";
-    EXPECT_FALSE(sim::ParseCommandLine(args, o, error)) << joined;
-    EXPECT_FALSE(error.empty()) << joined;
-    EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
+    std::string error;
+    EXPECT_TRUE(!sim::ParseCommandLine(args, o, error) && !error.empty() && error.find('\n') == std::string::npos) << args[0] << " gave " << error;
   }
 }
