@@ -98,7 +98,7 @@ TEST_F(Mci, MissingAndMalformedFilesGiveAnErrorAndSilence) {
       {"wave-as.mid", wav},
       {"midi-as.wav", mid},
   };
-  for (const auto& [name, bytes] : cases) EXPECT_EQ(std::pair(Open("x", name, bytes), SendMciString("play x")), (std::pair<uint32_t, uint32_t>(kMciErrInvalidFile, kMciErrInvalidDeviceName))) << name;
+  for (const auto& [name, bytes] : cases) EXPECT_EQ((std::pair<uint32_t, uint32_t>{Open("x", name, bytes), SendMciString("play x")}), (std::pair<uint32_t, uint32_t>(kMciErrInvalidFile, kMciErrInvalidDeviceName))) << name;
   for (const auto& [path, seq] : {std::pair(dir + "/none.mid", true), std::pair(dir + "/none.wav", false), std::pair(dir, false)})
     EXPECT_EQ(OpenPath("x", path, seq), kMciErrFileNotFound) << path;  // missing files, and a folder
   EXPECT_EQ(std::pair(MixerDeviceCount(), RenderRms(4410)), std::pair(0, 0.0));

