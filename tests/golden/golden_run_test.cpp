@@ -93,6 +93,10 @@ const Game kGames[] = {
      {"--set", "17000:chr[1].hp=1", "--audio", "@/heard.wav"}},
     // The bot at Hard for a minute of waves, grazes and rage, then F2.
     {"bot_hard", "bot_hard", kHard, "70000 down F2\n70100 up F2\n", {"--bot", "--bot-games", "1"}},
+    // The same game with its final score already the high score: an equal
+    // score is not a new one (no "HI SCORE!!").
+    {"bot_hard_equal", "bot_hard_equal", "30\r\n30\r\n1\r\n0\r\n1687\r\n20\r\n\r\n",
+     "70000 down F2\n70100 up F2\n", {"--bot", "--bot-games", "1"}},
     // The bot against the whole boss: one enemy short of the quota, F2 late.
     {"bot_boss", "bot_boss", kNormal, "75000 down F2\n75100 up F2\n",
      {"--bot", "--bot-games", "1", "--set", "11000:quota=1"}},
