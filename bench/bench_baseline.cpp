@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -73,24 +74,38 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs)
-      if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-        times_.push_back({r.benchmark_name(), r.GetAdjustedCPUTime() /
-                                                  benchmark::GetTimeUnitMultiplier(r.time_unit)});
+    for (const Run& r : runs) {
+      const double t = r.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(r.time_unit);
+      // With repetitions the median stands for the benchmark.
+      if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
+        Set(r.run_name.str(), t, true);
+      } else if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
+        Set(r.benchmark_name(), t, false);
+      }
+    }
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
     double yard = 0;
-    for (const auto& [name, t] : times_)
+    for (const auto& [name, t, median] : times_)
       if (name == "BM_Memcpy320x240" || name == "BM_CopyLoop320x240")
         yard = yard == 0 ? t : std::min(yard, t);
     if (yard <= 0) return;
     std::printf("\nRatios to the yardstick (the faster full-screen copy, %.2f us):\n", yard * 1e6);
-    for (const auto& [name, t] : times_) std::printf("  %-44s %10.2f\n", name.c_str(), t / yard);
+    for (const auto& [name, t, median] : times_) std::printf("  %-44s %10.2f\n", name.c_str(), t / yard);
   }
 
  private:
-  std::vector<std::pair<std::string, double>> times_;  // seconds of CPU per iteration
+  void Set(const std::string& name, double seconds, bool median) {
+    for (auto& [n, t, m] : times_)
+      if (n == name) {
+        if (median || !m) t = seconds, m = median;
+        return;
+      }
+    times_.push_back({name, seconds, median});
+  }
+  // Seconds of CPU per iteration, in the order run; whether it is a median.
+  std::vector<std::tuple<std::string, double, bool>> times_;
 };
 
 }  // namespace
