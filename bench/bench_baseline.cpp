@@ -75,7 +75,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& r : runs) {
-      const double t = r.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(r.time_unit);
+      // CPU time of the benchmark's thread, but wall time for those that
+      // ask for it (their work runs on other threads).
+      const bool wall = r.run_name.str().find("/real_time") != std::string::npos;
+      const double t = (wall ? r.GetAdjustedRealTime() : r.GetAdjustedCPUTime()) /
+                       benchmark::GetTimeUnitMultiplier(r.time_unit);
       // With repetitions the median stands for the benchmark.
       if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
         Set(r.run_name.str(), t, true);
