@@ -6,7 +6,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run test test-fast test-sanitizers test-asan test-tsan build deps bench fuzz fuzz-run assets clean
+.PHONY: run test test-fast test-sanitizers test-asan test-tsan build deps bench bench-window fuzz fuzz-run assets clean
 
 deps:
 	@scripts/install-deps
@@ -43,18 +43,22 @@ test-sanitizers: test-asan test-tsan
 
 test-asan: deps
 	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=address \
-	  -DQM_BENCH=OFF $(SAN_OPT) >/dev/null
+	  -DQM_BENCH=OFF -DQM_TOOLS=OFF $(SAN_OPT) >/dev/null
 	@$(SAN_ENV) cmake --build build-asan -j $(JOBS)
 	$(SAN_ENV) ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
 test-tsan: deps
 	@cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=thread \
-	  -DQM_BENCH=OFF $(SAN_OPT) >/dev/null
+	  -DQM_BENCH=OFF -DQM_TOOLS=OFF $(SAN_OPT) >/dev/null
 	@$(SAN_ENV) cmake --build build-tsan --target scenario_tests -j $(JOBS)
 	$(SAN_ENV) ctest --test-dir build-tsan -L '$(SCENARIO_LABELS)' --output-on-failure -j $(JOBS)
 
 bench: build
 	./$(BUILD)/bench/quillmoor_bench
+
+# The real window's cost: the game in play beside a bare SDL window (Xvfb).
+bench-window: build
+	bench/window/bench-window $(BUILD)
 
 # make fuzz      - build the fuzz targets (clang, libFuzzer) and their seed corpora
 # make fuzz-run  - run every fuzz target for FUZZ_TIME seconds on its corpus;

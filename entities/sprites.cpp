@@ -1,14 +1,11 @@
 #include "entities/sprites.h"
-
-#include "platform/platform.h"
 #include "state/pictures.h"
 #include "zkgdi/zkgdi.h"
 
 namespace {
 // Mask first with AND, then the picture with OR: black in the picture is transparent.
 void DrawMasked(const BmpRecord& mask, const BmpRecord& image, int x, int y) {
-  DrawBmp(x, y, mask, platform::SRCAND);
-  DrawBmp(x, y, image, platform::SRCPAINT);
+  DrawMaskedBmp(x, y, mask, image);
 }
 
 bool ValidFrame(int frame) { return frame >= 1 && frame <= 3; }

@@ -1,5 +1,6 @@
 // Bitmaps, fills and text into the current target's back buffer.
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/gfx/bmp.h"
 #include "platform/gfx/text.h"
@@ -26,6 +27,16 @@ int OpenBmp(BmpRecord& record, const std::string& fileName) {
     record.surface = p;
     record.width = p->width();
     record.height = p->height();
+    record.ink = platform::Rect{p->width(), p->height(), 0, 0};
+    for (int y = 0; y < p->height(); ++y)
+      for (int x = 0; x < p->width(); ++x)
+        if (p->at(x, y) != 0) {
+          record.ink.left = std::min(record.ink.left, x);
+          record.ink.right = std::max(record.ink.right, x + 1);
+          record.ink.top = std::min(record.ink.top, y);
+          record.ink.bottom = std::max(record.ink.bottom, y + 1);
+        }
+    record.inkKnown = true;
   }
   return 1;
 }
@@ -42,7 +53,27 @@ void DrawBmp(int x, int y, const BmpRecord& record, uint32_t rop) {
     return;
   }
   if (!record.surface) return;
+  if (rop == platform::SRCPAINT && record.inkKnown) {
+    const platform::Rect& k = record.ink;
+    if (k.right <= k.left || k.bottom <= k.top) return;  // all black: nothing changes
+    if (x > INT32_MAX - k.left || y > INT32_MAX - k.top) return;  // far off the buffer
+    platform::BitBlt(SlotAt(n).back, x + k.left, y + k.top, k.width(), k.height(),
+                     *record.surface, k.left, k.top, rop);
+    return;
+  }
   platform::BitBlt(SlotAt(n).back, x, y, record.width, record.height, *record.surface, 0, 0, rop);
+}
+
+void DrawMaskedBmp(int x, int y, const BmpRecord& mask, const BmpRecord& image) {
+  const Window target = Target();
+  const int n = FindWindowSlot(target);
+  if (n != 0 && mask.window == target && image.window == target && mask.surface &&
+      image.surface && mask.width == image.width && mask.height == image.height &&
+      platform::BlitMasked(SlotAt(n).back, x, y, mask.width, mask.height, *mask.surface,
+                           *image.surface))
+    return;
+  DrawBmp(x, y, mask, platform::SRCAND);
+  DrawBmp(x, y, image, platform::SRCPAINT);
 }
 
 int CloseBmp(BmpRecord& record) {

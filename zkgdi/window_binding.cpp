@@ -6,7 +6,6 @@
 // buffer out under the same mutex, so a paint never shows half a frame.
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 #include "zkgdi/zkgdi_internal.h"
 
@@ -166,8 +165,8 @@ void RepaintZKGDI(Window window) {
     Slot& slot = g_slots[n];
     std::lock_guard<std::mutex> lock(slot.frontMutex);
     if (slot.front.width() == slot.back.width() && slot.front.height() == slot.back.height())
-      std::memcpy(slot.front.data(), slot.back.data(),
-                  static_cast<size_t>(slot.back.width()) * slot.back.height() * 4);
+      platform::CopyPixels(slot.front.data(), slot.back.data(),
+                           static_cast<size_t>(slot.back.width()) * slot.back.height());
   }
   platform::InvalidateRect(window);
 }

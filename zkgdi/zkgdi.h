@@ -35,9 +35,18 @@ struct BmpRecord {
   Surface* surface = nullptr;  // the same picture, as the source of transfers
   int32_t width = 0;
   int32_t height = 0;
+  // Where a loaded picture is not black: OR-ing black changes nothing, so a
+  // SRCPAINT transfer need only cover this (a full-screen overlay that is
+  // mostly black costs a fraction of a screen). Unknown (whole picture) when
+  // inkKnown is false.
+  bool inkKnown = false;
+  platform::Rect ink;
 };
 int OpenBmp(BmpRecord& record, const std::string& fileName);  // 0 only without a target
 void DrawBmp(int x, int y, const BmpRecord& record, uint32_t rop);
+// DrawBmp of mask with SRCAND, then of image with SRCPAINT: the same pixels
+// and the same messages, in one pass when both are loaded for the target.
+void DrawMaskedBmp(int x, int y, const BmpRecord& mask, const BmpRecord& image);
 int CloseBmp(BmpRecord& record);  // 1 if it held a bitmap
 
 // ---- brushes, fills and text

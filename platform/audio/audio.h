@@ -21,6 +21,11 @@ void RenderAudio(int16_t* out, int frames);
 // Loads the soundfont and prepares the synthesiser; called once by the backend
 // off the window thread. Harmless to skip: the first Sequencer open loads it.
 void InitAudio();
+// Voiced (the default), music is synthesised; unvoiced, every device keeps
+// exactly the same positions, ends and restarts but the music is silence, at
+// a small part of the cost. quillmoor-sim runs unvoiced unless asked for its
+// sound (--audio).
+void SetAudioVoiced(bool voiced);
 // Stops and releases every device and the synthesiser.
 void ShutdownAudio();
 

@@ -65,6 +65,7 @@ struct Mixer {
   bool muted = false;        // faded out: the synthesiser is not heard until the next piece
   uint64_t nextSerial = 1;
   std::string soundFont = kDefaultSoundFont;
+  bool voiced = true;  // false: the synthesiser keeps time but strikes no note
 };
 
 // Never destroyed: an audio callback may still run while the process exits.
@@ -109,6 +110,7 @@ bool EnsureSynth() {
   auto synth = std::make_unique<MidiSynth>();
   if (!synth->Load(path, kAudioRate)) return false;
   std::lock_guard lock(M().mutex);
+  synth->SetVoiced(M().voiced);
   M().synth = std::move(synth);
   return true;
 }
@@ -300,6 +302,12 @@ int MixerDeviceCount() {
 }
 
 void InitAudio() { EnsureSynth(); }
+
+void SetAudioVoiced(bool voiced) {
+  std::lock_guard lock(M().mutex);
+  M().voiced = voiced;
+  if (M().synth) M().synth->SetVoiced(voiced);
+}
 
 void ShutdownAudio() {
   std::lock_guard load(LoadMutex());

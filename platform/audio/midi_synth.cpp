@@ -17,6 +17,14 @@ fluid_settings_t* S(void* p) { return static_cast<fluid_settings_t*>(p); }
 fluid_synth_t* Y(void* p) { return static_cast<fluid_synth_t*>(p); }
 fluid_player_t* P(void* p) { return static_cast<fluid_player_t*>(p); }
 
+// The player's events when unvoiced: everything but a struck note reaches the
+// synthesiser (programs, controllers, tempo are the player's own anyway).
+int PlayUnvoiced(void* synth, fluid_midi_event_t* event) {
+  if (fluid_midi_event_get_type(event) == 0x90 && fluid_midi_event_get_velocity(event) > 0)
+    return FLUID_OK;
+  return fluid_synth_handle_midi_event(synth, event);
+}
+
 }  // namespace
 
 MidiSynth::~MidiSynth() {
@@ -72,6 +80,7 @@ bool MidiSynth::Start(const std::vector<uint8_t>& file, int tick) {
   fluid_player_t* player = new_fluid_player(Y(synth_));
   if (!player) return false;
   player_ = player;
+  if (!voiced_) fluid_player_set_playback_callback(player, PlayUnvoiced, synth_);
   if (fluid_player_add_mem(player, file.data(), file.size()) != FLUID_OK) {
     DropPlayer();
     return false;
@@ -95,6 +104,13 @@ int MidiSynth::Stop() {
   }
   fluid_synth_all_notes_off(Y(synth_), -1);
   return tick < 0 ? 0 : tick;
+}
+
+void MidiSynth::SetVoiced(bool voiced) {
+  voiced_ = voiced;
+  if (!synth_) return;
+  fluid_synth_reverb_on(Y(synth_), -1, voiced ? 1 : 0);
+  fluid_synth_chorus_on(Y(synth_), -1, voiced ? 1 : 0);
 }
 
 void MidiSynth::Silence() {

@@ -36,6 +36,11 @@ class MidiSynth {
   bool Sounding() const;
   // Writes the next `frames` frames into `left` and `right` (full scale 1.0).
   void Render(float* left, float* right, int frames);
+  // Unvoiced, the player runs on the same sample clock but no note is struck
+  // and the effects are off: the piece keeps its exact timing (ticks, end,
+  // restarts) at a small part of the cost, and renders silence. For runs
+  // that never listen. Takes effect from the next Start.
+  void SetVoiced(bool voiced);
 
  private:
   void DropPlayer();
@@ -51,6 +56,7 @@ class MidiSynth {
   void* settings_ = nullptr;  // fluid_settings_t
   void* synth_ = nullptr;     // fluid_synth_t
   void* player_ = nullptr;    // fluid_player_t
+  bool voiced_ = true;
 };
 
 }  // namespace platform

@@ -94,6 +94,22 @@ FT_Face g_face[2] = {nullptr, nullptr};
 bool g_faceFailed[2] = {false, false};
 std::unordered_map<uint64_t, Glyph> g_cache;
 
+// Whole texts as they were last laid out: the runs of all their glyphs,
+// placed from the start of the text. A HUD line that does not change is then
+// one walk over its runs, with no decoding or look-up per character. Keyed
+// by the font's glyph key (character 0) and the text.
+struct LineRun {
+  int16_t dy;
+  int16_t len;
+  int64_t x;  // first pixel, relative to the text's start
+};
+struct Line {
+  int64_t advance = 0;
+  std::vector<LineRun> runs;
+};
+constexpr size_t kMaxCachedLines = 1024;
+std::unordered_map<std::string, Line> g_lines;
+
 FT_Library Library() {
   if (!g_library && !g_libraryFailed && FT_Init_FreeType(&g_library) != 0) {
     g_library = nullptr;
@@ -135,6 +151,7 @@ void DropFaceLocked(FontFace which) {
   g_face[i] = nullptr;
   g_faceFailed[i] = false;
   g_cache.clear();
+  g_lines.clear();
 }
 
 uint64_t Key(const Font& font, int size, char32_t cp) {
@@ -226,20 +243,40 @@ int RunCached(Surface* dst, int x, int y, const std::string& utf8, uint32_t colo
   std::lock_guard<std::mutex> lock(g_mutex);
   FT_Face face = FaceLocked(font.face);
   if (!face) return 0;
-  int64_t pen = x;
-  for (size_t pos = 0; pos < utf8.size();) {
-    const char32_t cp = NextCodePoint(utf8, pos);
-    if (!Drawable(cp)) continue;
-    const uint64_t key = Key(font, size, cp);
-    auto it = g_cache.find(key);
-    if (it == g_cache.end()) {
-      if (g_cache.size() >= kMaxCachedGlyphs) g_cache.clear();
-      it = g_cache.emplace(key, Rasterise(face, size, font.bold, font.italic, cp)).first;
+  static std::string lineKey;  // reused under the mutex: no allocation per text
+  const uint64_t fontKey = Key(font, size, 0);
+  lineKey.assign(reinterpret_cast<const char*>(&fontKey), sizeof fontKey);
+  lineKey += utf8;
+  auto line = g_lines.find(lineKey);
+  if (line == g_lines.end()) {
+    Line l;
+    for (size_t pos = 0; pos < utf8.size();) {
+      const char32_t cp = NextCodePoint(utf8, pos);
+      if (!Drawable(cp)) continue;
+      const uint64_t key = Key(font, size, cp);
+      auto it = g_cache.find(key);
+      if (it == g_cache.end()) {
+        if (g_cache.size() >= kMaxCachedGlyphs) g_cache.clear();
+        it = g_cache.emplace(key, Rasterise(face, size, font.bold, font.italic, cp)).first;
+      }
+      for (const Run& r : it->second.runs) l.runs.push_back({r.dy, r.len, l.advance + r.x});
+      l.advance += it->second.advance;
     }
-    if (dst) DrawGlyph(*dst, pen, y, it->second, px);
-    pen += it->second.advance;
+    if (g_lines.size() >= kMaxCachedLines) g_lines.clear();
+    line = g_lines.emplace(lineKey, std::move(l)).first;
   }
-  return static_cast<int>(std::clamp<int64_t>(pen - x, INT32_MIN, INT32_MAX));
+  if (dst) {
+    for (const LineRun& r : line->second.runs) {
+      const int64_t yy = int64_t{y} + r.dy;
+      if (yy < 0 || yy >= dst->height()) continue;
+      int64_t x0 = int64_t{x} + r.x, x1 = x0 + r.len;
+      x0 = std::max<int64_t>(x0, 0);
+      x1 = std::min<int64_t>(x1, dst->width());
+      if (x0 >= x1) continue;
+      std::fill(dst->row(static_cast<int>(yy)) + x0, dst->row(static_cast<int>(yy)) + x1, px);
+    }
+  }
+  return static_cast<int>(std::clamp<int64_t>(line->second.advance, INT32_MIN, INT32_MAX));
 }
 
 }  // namespace
@@ -348,6 +385,7 @@ size_t GlyphCacheSize() {
 void ClearGlyphCache() {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_cache.clear();
+  g_lines.clear();
 }
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 // Clock and threads of the SDL backend: std::threads with a stop flag that
 // every platform sleep checks, so a thread can be ended at its next sleep.
+#include <time.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -12,7 +14,6 @@ namespace platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-const Clock::time_point gStart = Clock::now();
 
 struct ThreadRecord {
   ThreadHandle handle = 0;
@@ -37,9 +38,14 @@ std::shared_ptr<ThreadRecord> FindThread(ThreadHandle h) {
 
 }  // namespace
 
+// Milliseconds since the system started, wrapped to 32 bits. The random
+// numbers are seeded from it, so every launch starts somewhere else; counted
+// from the process's start instead, every launch replayed nearly the same
+// opening.
 uint32_t GetTickCount() {
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - gStart);
-  return static_cast<uint32_t>(ms.count());
+  timespec ts{};
+  if (clock_gettime(CLOCK_BOOTTIME, &ts) != 0) clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<uint32_t>(uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u);
 }
 
 void Sleep(int ms) {

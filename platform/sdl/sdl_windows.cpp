@@ -284,7 +284,16 @@ void Present(Win& w) {
     w.textureH = w.paint.height();
     if (!w.texture) return;
   }
-  SDL_UpdateTexture(w.texture, nullptr, w.paint.data(), w.paint.width() * 4);
+  // Row by row through our copy kernel: SDL_UpdateTexture copies with the C
+  // library's memcpy, slow for a whole picture on some processors.
+  void* pixels = nullptr;
+  int pitch = 0;
+  if (SDL_LockTexture(w.texture, nullptr, &pixels, &pitch) == 0) {
+    for (int y = 0; y < w.paint.height(); ++y)
+      CopyPixels(reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + size_t(y) * pitch),
+                 w.paint.row(y), static_cast<size_t>(w.paint.width()));
+    SDL_UnlockTexture(w.texture);
+  }
   SDL_SetRenderDrawColor(w.renderer, 0, 0, 0, 255);
   SDL_RenderClear(w.renderer);
   int ow = 0, oh = 0;

@@ -115,6 +115,7 @@ void Finish(int code) {
   LogEvent("exit " + std::to_string(code));
   detail::SetLogSink(nullptr);
   detail::SetAudioSink(nullptr);
+  SetAudioVoiced(true);
   if (run->log) {
     std::fclose(run->log);
     run->log = nullptr;
@@ -397,6 +398,8 @@ int SimMain(int argc, char** argv, const std::function<int()>& program) {
   if (!o.audio.empty()) {
     detail::SetAudioSink([](const int16_t* samples, int frames) { run->wav.Write(samples, frames); });
   }
+  // Music nobody listens to is not synthesised; its timing is kept exactly.
+  SetAudioVoiced(!o.audio.empty());
   detail::SetUntil(o.until, [] {
     // As if killed: nothing more runs, nothing is saved.
     Finish(2);
