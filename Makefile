@@ -9,7 +9,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
 .PHONY: run test test-fast test-sanitizers test-asan test-tsan build deps bench fuzz fuzz-run assets clean \
-  install package
+  game install package
 
 deps:
 	@scripts/install-deps
@@ -25,10 +25,14 @@ run: build
 
 PREFIX ?= /usr/local
 
-install: build
+# Both build the game alone, not the tests.
+game: deps $(BUILD)/CMakeCache.txt
+	@cmake --build $(BUILD) --target quillmoor -j $(JOBS)
+
+install: game
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-package: build
+package: game
 	cd $(BUILD) && cpack -G DEB
 
 # make test runs every test in the optimised build, then every test again
