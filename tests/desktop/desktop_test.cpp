@@ -247,9 +247,12 @@ std::string PadGame(const std::string& display) {
       int count = 0, last = gs.scrollY;
       return Until([&] { return (gs.scrollY != last && (last = gs.scrollY, ++count)), count >= n; }, ms);
     };
-    hold(SDL_CONTROLLER_BUTTON_START, VK_RETURN, true);  // held until the title has gone
-    step("fade", Until([] { return gs.titleActive == 0; }));
-    hold(SDL_CONTROLLER_BUTTON_START, VK_RETURN, false);
+    for (int i = 0; i < 3 && gs.titleActive == 1; ++i) {  // held until the title has gone; a
+      hold(SDL_CONTROLLER_BUTTON_START, VK_RETURN, true);  // press it took for a leftover is let go
+      Until([] { return gs.titleActive == 0; }, 6000);
+      hold(SDL_CONTROLLER_BUTTON_START, VK_RETURN, false);
+    }
+    step("fade", gs.titleActive == 0);
     for (int i = 0; i < 5 && start() && !frames(1, 3000);) ++i;  // the banner takes it once faded in
     step("play", frames(20));
     step("auto", tap(SDL_CONTROLLER_BUTTON_Y, VK_SHIFT) && Until([] { return gs.fireMode == 1; }));
