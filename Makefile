@@ -1,12 +1,15 @@
 # make run   - install what is missing, build (optimised) and play
 # make test  - install what is missing, build and run every test (also under
 #              the sanitizers)
-# make assets - rebuild image/ and bgm/ (and the docs/ sheets) from tools/assets
+# make assets - rebuild image/ and bgm/ (and the docs/ sheets, the icons) from tools/assets
+# make install PREFIX=DIR - build and install the game, its data, desktop entry and icon
+# make package - build a Debian package of the game (build/quillmoor_*.deb)
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run test test-fast test-sanitizers test-asan test-tsan build deps bench bench-window fuzz fuzz-run assets clean
+.PHONY: run test test-fast test-sanitizers test-asan test-tsan build deps bench bench-window fuzz \
+  fuzz-run assets clean game install package
 
 deps:
 	@scripts/install-deps
@@ -19,6 +22,18 @@ build: deps $(BUILD)/CMakeCache.txt
 
 run: build
 	./$(BUILD)/quillmoor
+
+PREFIX ?= /usr/local
+
+# Both build the game alone, not the tests.
+game: deps $(BUILD)/CMakeCache.txt
+	@cmake --build $(BUILD) --target quillmoor -j $(JOBS)
+
+install: game
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: game
+	cd $(BUILD) && cpack -G DEB
 
 # make test runs every test in the optimised build, then every test again
 # under the address and undefined-behaviour sanitizers, then the whole-run
@@ -89,5 +104,6 @@ clean:
 assets: deps $(BUILD)/CMakeCache.txt
 	@cmake --build $(BUILD) --target qm_imagegen qm_mmlc -j $(JOBS)
 	./$(BUILD)/tools/qm_imagegen --assets tools/assets --out image \
-	  --sheet docs/contact-sheet.png --pictures docs/pictures.png
+	  --sheet docs/contact-sheet.png --pictures docs/pictures.png \
+	  --icon-bmp image --icon-png desktop
 	./$(BUILD)/tools/qm_mmlc --out-dir bgm tools/assets/music/*.mml

@@ -13,7 +13,8 @@
 namespace platform {
 
 // ---------------------------------------------------------------- clock
-// Milliseconds since the backend started (simulated in the sim backend).
+// Milliseconds since the system started, wrapped to 32 bits (the simulated
+// clock, from --tick, in the sim backend).
 uint32_t GetTickCount();
 // Sleeps the calling platform thread. Negative counts sleep as 0. In the sim
 // backend a sleep of 0 lasts one simulated millisecond. Throws ThreadStopped
@@ -87,7 +88,8 @@ void RegisterWindowClass(const std::string& className, WindowProc proc);
 // Creates a top-level window of the given outer size (x or y of kUseDefault
 // places it at the default position). WM_CREATE reaches the procedure before
 // this returns. The window is owned by the calling thread: its messages are
-// read by that thread's GetMessage. Returns 0 on failure.
+// read by that thread's GetMessage. It stays hidden until ShowWindow, so that
+// it first appears filled and in its place. Returns 0 on failure.
 constexpr int kUseDefault = INT32_MIN;
 Window CreateWindow(const std::string& className, const std::string& title, uint32_t style,
                     int x, int y, int outerWidth, int outerHeight, Window owner);
@@ -130,6 +132,10 @@ void SetWindowText(Window w, const std::string& text);
 std::string GetWindowText(Window w);
 Window GetForegroundWindow();
 Rect GetDesktopRect();
+// The picture shown for the window in its title bar and the task switcher:
+// a colour picture and its mask (white where transparent), as the sprites
+// are drawn. Empty or mismatched pictures leave the window as it was.
+void SetWindowIcon(Window w, const Surface& colour, const Surface& mask);
 
 // Message box: modal to its owner (0 = none). Lines are separated by CR.
 // Returns the button pressed (IDOK = 1).
@@ -153,6 +159,10 @@ uint32_t SendMciString(const std::string& command);
 // The path the program takes as its own executable (decides where the
 // settings file lives).
 std::string ExecutablePath();
+// The user's own folder for program settings ($XDG_CONFIG_HOME, else
+// ~/.config), or empty when the backend keeps none: the headless backend's
+// runs never write into the player's home.
+std::string UserConfigDirectory();
 
 // ---------------------------------------------------------------- sim hooks
 // The game registers these so that the sim backend can dump and set its state

@@ -3,6 +3,7 @@
 #include "settings/options_window.h"
 
 #include "display/full_window.h"
+#include "display/icon.h"
 #include "platform/ui/widgets.h"
 #include "runtime/runtime.h"
 #include "state/game_state.h"
@@ -70,6 +71,7 @@ Window CreateOptionWindow(Window owner) {
                                           owner);
   if (w == 0) return 0;
   optionOwner = owner;
+  SetGameIcon(w);
   platform::SetWindowProc(w, OptionWindowProc);
   platform::SendMessage(w, platform::WM_INITDIALOG, 0, 0);
   return w;
@@ -136,11 +138,6 @@ intptr_t OptionWindowProc(Window w, uint32_t msg, intptr_t wParam, intptr_t lPar
 }
 
 void FillOptions() {
-  const Window w = optionWindow;
-  const platform::Rect r = platform::GetWindowRect(w);
-  platform::MoveWindow(w, r.left, r.top, 206, 204);
-  WindowCenter(w, gs.mainWindow);
-
   const Window list = Item(kFpsList);
   for (const char* text : kFpsTexts) {
     platform::ControlSendMessage(list, platform::CB_ADDSTRING, 0,
@@ -165,6 +162,13 @@ void FillOptions() {
       break;
   }
   platform::ControlSetText(Item(kHiScore), Str(gs.hiScore));
+
+  // Sized and centred (which shows it) once filled, so that it first appears
+  // complete and in its place.
+  const Window w = optionWindow;
+  const platform::Rect r = platform::GetWindowRect(w);
+  platform::MoveWindow(w, r.left, r.top, 206, 204);
+  WindowCenter(w, gs.mainWindow);
 }
 
 void ApplyOptions() {

@@ -139,7 +139,28 @@ std::string SettingsPathFor(const std::string& executablePath) {
   return executablePath + ".ini";
 }
 
-std::string SettingsPath() { return SettingsPathFor(platform::ExecutablePath()); }
+SettingsPlaces ChooseSettingsPlaces(const std::string& beside, const std::string& configDir) {
+  if (configDir.empty() || ::access(DirectoryOf(beside).c_str(), W_OK) == 0) return {beside, beside};
+  // Installed where it may not write (/usr/bin, say): the high score goes to
+  // the user's own folder instead of being lost at every exit.
+  const std::string folder = configDir + "/quillmoor";
+  // Every missing folder on the way, private to the user.
+  for (size_t slash = folder.find('/', 1); slash != std::string::npos;
+       slash = folder.find('/', slash + 1))
+    ::mkdir(folder.substr(0, slash).c_str(), 0700);
+  ::mkdir(folder.c_str(), 0700);
+  const std::string own = folder + "/quillmoor.ini";
+  struct stat st {};
+  const bool ownExists = ::stat(own.c_str(), &st) == 0;
+  const bool besideExists = ::stat(beside.c_str(), &st) == 0;
+  return {!ownExists && besideExists ? beside : own, own};
+}
+
+std::string SettingsPath() {
+  return ChooseSettingsPlaces(SettingsPathFor(platform::ExecutablePath()),
+                              platform::UserConfigDirectory())
+      .save;
+}
 
 SettingsValues CurrentSettings() {
   SettingsValues v;
@@ -233,7 +254,11 @@ bool SaveSettingsTo(const std::string& path) {
   return true;
 }
 
-void LoadSettings() { LoadSettingsFrom(SettingsPath()); }
+void LoadSettings() {
+  LoadSettingsFrom(ChooseSettingsPlaces(SettingsPathFor(platform::ExecutablePath()),
+                                        platform::UserConfigDirectory())
+                       .load);
+}
 
 void SaveSettings() { SaveSettingsTo(SettingsPath()); }
 

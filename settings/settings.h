@@ -1,11 +1,13 @@
-// The settings file beside the executable: options, the tuned frame delay,
-// the high score and the God unlock.
+// The settings file: options, the tuned frame delay, the high score and the
+// God unlock. It lives beside the executable, or in the user's configuration
+// folder when the executable's folder cannot be written.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 
+// The file the settings are saved to.
 std::string SettingsPath();
 void LoadSettings();
 void SaveSettings();
@@ -31,6 +33,16 @@ SettingsValues ParseSettings(const uint8_t* data, size_t size);
 std::string FormatSettings(const SettingsValues& v);
 // The path rule: "x.exe" -> "x.ini", anything else gets ".ini" appended.
 std::string SettingsPathFor(const std::string& executablePath);
+
+// Where the settings are read from and saved to. `beside` is the file beside
+// the executable, `configDir` the user's configuration folder (empty: none).
+// Beside the executable while its folder can be written; otherwise saved to
+// configDir/quillmoor/quillmoor.ini (its folders are made), and read from
+// there, or from an existing file beside the executable until that exists.
+struct SettingsPlaces {
+  std::string load, save;
+};
+SettingsPlaces ChooseSettingsPlaces(const std::string& beside, const std::string& configDir);
 
 // The in-memory side: the seven fields of the game state.
 SettingsValues CurrentSettings();

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "display/full_window.h"
+#include "display/icon.h"
 #include "flow/assets.h"
 #include "flow/game_thread.h"
 #include "flow/keys.h"
@@ -38,6 +39,7 @@ void OnCreate() {
   FitClientSize(320, 240);
   WindowCenter(w, 0);
   platform::SetWindowText(w, kMainWindowTitle);
+  SetGameIcon(w);
   StartZKGDI(w, 320, 240);
   gs.backSurface = SlotSurface(FindWindowSlot(w));
   LoadSettings();

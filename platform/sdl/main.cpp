@@ -6,12 +6,29 @@
 #include "platform/sdl/sdl_internal.h"
 #include "shell/shell.h"
 
-int main() {
+int main(int argc, char** argv) {
+  platform::sdl::LaunchOptions options;
+  std::string error;
+  if (!platform::sdl::ParseLaunchOptions(std::vector<std::string>(argv + 1, argv + argc), options,
+                                         error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  if (options.help || options.version) {
+    std::fputs(options.help ? platform::sdl::LaunchHelp() : "Quillmoor 1.00\n", stdout);
+    return 0;
+  }
+  // Without its pictures and music the game still runs (they are treated as
+  // missing), so a failure here is no reason to stop.
+  platform::sdl::ChangeToDataFolder();
   std::string reason;
   if (!platform::sdl::InitVideo(reason)) {
     std::fprintf(stderr, "quillmoor: no display to open a window on (%s)\n", reason.c_str());
     return 1;
   }
+  // The default scale suits the main window: the playfield in its frame.
+  platform::sdl::SetWindowScale(options.scale,
+                                240 + platform::kFrameTop + platform::kFrameBottom);
   platform::sdl::StartAudio();
   int code = QuillmoorMain();
   // The shell has stopped its threads; anything still running (the sound

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -40,12 +41,50 @@ void WakeMainThread();
 // Runs the tasks other threads queued for the window thread.
 void RunMainThreadTasks();
 
+// ---- the command line and the data
+struct LaunchOptions {
+  int scale = 0;  // window scale 1..kMaxWindowScale; 0 chooses one to suit the desktop
+  bool help = false, version = false;
+};
+// Reads the arguments after the program's name. False, with one line saying
+// what is wrong and how to call the game, for anything else.
+bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out,
+                        std::string& error);
+// The text --help prints.
+const char* LaunchHelp();
+// Makes the folder holding image/ and bgm/ the current one: share/quillmoor
+// beside the executable's bin/ (an installed game), else the current folder,
+// else the executable's own. False when none of them has both.
+bool ChangeToDataFolder();
+
+// ---- window scale
+constexpr int kMaxWindowScale = 8;
+// The largest whole scale at which a window outerHeight high fits in three
+// quarters of the desktop's height (1 to kMaxWindowScale).
+int FitWindowScale(int desktopHeight, int outerHeight);
+// After InitVideo and before the first window: every window is shown at this
+// scale; 0 (or anything out of range) fits a window outerHeight high.
+void SetWindowScale(int scale, int outerHeight);
+int WindowScale();
+
 // ---- keys (filled by the event pump, read from any thread)
 int ScancodeToVk(SDL_Scancode sc, SDL_Keycode key);
 void KeyPressed(SDL_Scancode sc, int vk);
 void KeyReleased(SDL_Scancode sc);
 void ReleaseAllKeys();
 void MouseButton(bool down);
+// One more (delta 1) or one less (-1) holder of a virtual key.
+void HoldVk(int vk, int delta);
+
+// ---- game controllers: they hold the keyboard's virtual keys
+struct KeyChange {
+  int vk;
+  bool down;
+};
+// Takes a controller event (added, removed, button, axis) and says which
+// virtual keys it pressed or released; a removed controller releases all its keys.
+void PadEvent(const SDL_Event& e, std::vector<KeyChange>& changes);
+void ClosePads();
 
 // ---- the picture on screen
 // Largest whole scale at which a w x h picture fits an outW x outH output

@@ -74,6 +74,10 @@ void ReleaseAllKeys() {
   for (int sc = 0; sc < SDL_NUM_SCANCODES; ++sc) KeyReleased(static_cast<SDL_Scancode>(sc));
 }
 
+void HoldVk(int vk, int delta) {
+  if (vk > 0 && vk <= 255) gVkHeld[vk].fetch_add(delta, std::memory_order_relaxed);
+}
+
 void MouseButton(bool down) { gVkHeld[VK_LBUTTON].store(down ? 1 : 0, std::memory_order_relaxed); }
 
 }  // namespace sdl

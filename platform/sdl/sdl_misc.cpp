@@ -1,7 +1,9 @@
 // Process facts of the SDL backend and the test hooks it has no use for.
+#include <pwd.h>
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 
 #include "platform/platform.h"
 
@@ -12,6 +14,19 @@ std::string ExecutablePath() {
   ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
   if (n <= 0) return "quillmoor";
   return std::string(buf, static_cast<size_t>(n));
+}
+
+std::string UserConfigDirectory() {
+  // A relative XDG_CONFIG_HOME is to be ignored, as if unset.
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && xdg[0] == '/') return xdg;
+  const char* home = std::getenv("HOME");
+  if (!home || home[0] != '/') {
+    const passwd* pw = getpwuid(getuid());
+    home = pw ? pw->pw_dir : nullptr;
+  }
+  if (!home || home[0] != '/') return {};
+  return std::string(home) + "/.config";
 }
 
 // State dumps and the event log belong to the headless backend; a player's

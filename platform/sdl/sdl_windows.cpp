@@ -3,6 +3,11 @@
 // pumps SDL events and turns them into the game's messages. Other threads
 // post messages and repaint requests, which wake the window thread through an
 // SDL user event, and run window calls on it through RunOnMainThread.
+//
+// Every window is shown at one whole scale, nearest neighbour, while the game
+// sees 1x units throughout: positions, sizes, the desktop and mouse points are
+// multiplied on the way to SDL and divided on the way back.
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -27,8 +32,8 @@ struct Win {
   SDL_Renderer* renderer = nullptr;
   SDL_Texture* texture = nullptr;
   int textureW = 0, textureH = 0;
-  // Client origin on the screen and client size: our own record, so that the
-  // rectangles stay what the game set even while the picture is scaled.
+  // Client origin on the screen and client size, in 1x units: our own record,
+  // so that the rectangles stay what the game set while the picture is scaled.
   int x = 0, y = 0, cw = 0, ch = 0;
   bool visible = false;  // under gWinMutex
   std::atomic<bool> enabled{true};
@@ -62,7 +67,9 @@ std::vector<Window> gCreationOrder;
 std::map<std::string, WindowProc> gClasses;
 Window gNextWindow = 0x00010010;
 std::atomic<Window> gForeground{0};
-Rect gDesktop{0, 0, 640, 480};
+Rect gDesktop{0, 0, 640, 480};        // in 1x units
+Rect gDesktopPixels{0, 0, 640, 480};  // as the display has it
+int gScale = 1;  // set on the window thread before the first window
 int gNextDisplayHandle = 5;
 std::atomic<bool> gSignalClose{false};
 
@@ -74,6 +81,10 @@ std::condition_variable gTaskDone;
 std::deque<std::shared_ptr<Task>> gTasks;
 
 bool Framed(const Win& w) { return (w.style & WS_CAPTION_FRAME) != 0; }
+
+// Rounds toward minus infinity, so a point left of or above a scaled window
+// stays outside it.
+int FloorDiv(int a, int b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
 WinPtr Find(Window w) {
   std::lock_guard lock(gWinMutex);
@@ -111,10 +122,10 @@ void Post(const WinPtr& w, uint32_t msg, intptr_t wParam, intptr_t lParam) {
   Enqueue(gMainThread, Message{w->handle, msg, wParam, lParam});
 }
 
-// Client coordinates of a point given in SDL window coordinates; in
-// full-window mode the picture is scaled, so scale back.
+// Client coordinates of a point given in SDL window coordinates: the picture
+// is scaled (by the window scale, or more over the full window), so scale back.
 void WindowToClient(const Win& w, int& px, int& py) {
-  if (!w.displayHandle || !w.renderer) return;
+  if (!w.renderer) return;
   int ww = 0, wh = 0, ow = 0, oh = 0;
   SDL_GetWindowSize(w.sdl, &ww, &wh);
   if (SDL_GetRendererOutputSize(w.renderer, &ow, &oh) != 0 || ww <= 0 || wh <= 0) return;
@@ -122,8 +133,8 @@ void WindowToClient(const Win& w, int& px, int& py) {
   int ox = px * ow / ww, oy = py * oh / wh;
   SDL_Rect dst = FitPicture(w.cw, w.ch, ow, oh);
   if (dst.w <= 0 || dst.h <= 0) return;
-  px = (ox - dst.x) * w.cw / dst.w;
-  py = (oy - dst.y) * w.ch / dst.h;
+  px = FloorDiv((ox - dst.x) * w.cw, dst.w);
+  py = FloorDiv((oy - dst.y) * w.ch, dst.h);
 }
 
 // The enabled, visible window that w's modal chain ends in (w itself if none
@@ -141,8 +152,43 @@ WinPtr ModalTop(const WinPtr& w) {
   return top;
 }
 
+// The first top-level window still standing (the main window), or none.
+WinPtr RootWindow() {
+  std::lock_guard lock(gWinMutex);
+  for (Window h : gCreationOrder) {
+    auto it = gWindows.find(h);
+    if (it != gWindows.end() && it->second->owner == 0 && !it->second->destroying) return it->second;
+  }
+  return nullptr;
+}
+
+// Where a controller's keys go: the window a key would reach, or, with no
+// window in front, the top of the main window's modal chain.
+WinPtr PadTarget() {
+  WinPtr w = Find(gForeground.load());
+  if (!w) w = RootWindow();
+  if (w && !w->enabled) w = ModalTop(w);
+  return w && w->enabled ? w : nullptr;
+}
+
 void Translate(const SDL_Event& e) {
   switch (e.type) {
+    case SDL_CONTROLLERDEVICEADDED:
+    case SDL_CONTROLLERDEVICEREMOVED:
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+    case SDL_CONTROLLERAXISMOTION: {
+      std::vector<KeyChange> changes;
+      PadEvent(e, changes);
+      WinPtr w = changes.empty() ? nullptr : PadTarget();
+      for (const KeyChange& c : changes) {
+        if (!w) break;
+        // As from a keyboard with no scan code: a first press, or a release.
+        intptr_t lParam = c.down ? 1 : 1 | (intptr_t{1} << 30) | (intptr_t{1} << 31);
+        Post(w, c.down ? WM_KEYDOWN : WM_KEYUP, c.vk, lParam);
+      }
+      break;
+    }
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
       SDL_Scancode sc = e.key.keysym.scancode;
@@ -218,8 +264,8 @@ void Translate(const SDL_Event& e) {
         case SDL_WINDOWEVENT_MOVED:
           if (!w->displayHandle) {
             std::lock_guard lock(gWinMutex);
-            w->x = e.window.data1;
-            w->y = e.window.data2;
+            w->x = FloorDiv(e.window.data1, gScale);
+            w->y = FloorDiv(e.window.data2, gScale);
           }
           break;
         case SDL_WINDOWEVENT_EXPOSED:
@@ -245,17 +291,7 @@ void Translate(const SDL_Event& e) {
 // while something is, close that first.
 void DeliverSignalClose() {
   if (!gSignalClose) return;
-  WinPtr root;
-  {
-    std::lock_guard lock(gWinMutex);
-    for (Window h : gCreationOrder) {
-      auto it = gWindows.find(h);
-      if (it != gWindows.end() && it->second->owner == 0 && !it->second->destroying) {
-        root = it->second;
-        break;
-      }
-    }
-  }
+  WinPtr root = RootWindow();
   gSignalClose = false;
   if (!root) return;
   WinPtr target = root->enabled ? root : ModalTop(root);
@@ -317,8 +353,8 @@ void ReleaseSdl(Win& w) {
 
 void ApplyGeometry(Win& w) {
   if (!w.sdl || w.displayHandle) return;
-  SDL_SetWindowSize(w.sdl, w.cw, w.ch);
-  SDL_SetWindowPosition(w.sdl, w.x, w.y);
+  SDL_SetWindowSize(w.sdl, w.cw * gScale, w.ch * gScale);
+  SDL_SetWindowPosition(w.sdl, w.x * gScale, w.y * gScale);
 }
 
 }  // namespace
@@ -405,6 +441,28 @@ SDL_Rect FitPicture(int w, int h, int outW, int outH) {
   return r;
 }
 
+int FitWindowScale(int desktopHeight, int outerHeight) {
+  if (desktopHeight <= 0 || outerHeight <= 0) return 1;
+  // n * outer <= 3/4 * desktop, in whole numbers.
+  const int64_t n = int64_t{3} * desktopHeight / (int64_t{4} * outerHeight);
+  return static_cast<int>(std::clamp<int64_t>(n, 1, kMaxWindowScale));
+}
+
+void SetWindowScale(int scale, int outerHeight) {
+  std::lock_guard lock(gWinMutex);
+  gScale = scale >= 1 && scale <= kMaxWindowScale
+               ? scale
+               : FitWindowScale(gDesktopPixels.height(), outerHeight);
+  const Rect& d = gDesktopPixels;
+  gDesktop = Rect{FloorDiv(d.left, gScale), FloorDiv(d.top, gScale), FloorDiv(d.right, gScale),
+                  FloorDiv(d.bottom, gScale)};
+}
+
+int WindowScale() {
+  std::lock_guard lock(gWinMutex);
+  return gScale;
+}
+
 bool InitVideo(std::string& reason) {
   gMainThread = std::this_thread::get_id();
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
@@ -439,7 +497,10 @@ bool InitVideo(std::string& reason) {
   gWakeEvent = SDL_RegisterEvents(1);
   SDL_StopTextInput();  // keys only; no input method in the way
   SDL_Rect b;
-  if (SDL_GetDisplayBounds(0, &b) == 0) gDesktop = Rect{b.x, b.y, b.x + b.w, b.y + b.h};
+  if (SDL_GetDisplayBounds(0, &b) == 0) gDesktopPixels = Rect{b.x, b.y, b.x + b.w, b.y + b.h};
+  gDesktop = gDesktopPixels;
+  // Controllers are a bonus: a system without them still plays.
+  SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
   QueueOf(gMainThread);
   gVideoUp = true;
   return true;
@@ -454,6 +515,7 @@ void ShutdownVideo() {
     gCreationOrder.clear();
   }
   for (auto& w : rest) ReleaseSdl(*w);
+  ClosePads();
   RunMainThreadTasks();
   gVideoUp = false;
   SDL_Quit();
@@ -593,7 +655,8 @@ Window CreateWindow(const std::string& className, const std::string& title, uint
   }
   Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
   if (!framed) flags |= SDL_WINDOW_BORDERLESS;
-  w->sdl = SDL_CreateWindow(title.c_str(), w->x, w->y, w->cw, w->ch, flags);
+  w->sdl = SDL_CreateWindow(title.c_str(), w->x * gScale, w->y * gScale, w->cw * gScale,
+                            w->ch * gScale, flags);
   if (!w->sdl) return 0;
   w->renderer = SDL_CreateRenderer(w->sdl, -1, 0);
   if (!w->renderer) w->renderer = SDL_CreateRenderer(w->sdl, -1, SDL_RENDERER_SOFTWARE);
@@ -615,9 +678,7 @@ Window CreateWindow(const std::string& className, const std::string& title, uint
     DestroyWindow(w->handle);
     return 0;
   }
-  if (!IsWindow(w->handle)) return 0;
-  ShowWindow(w->handle, true);
-  return w->handle;
+  return IsWindow(w->handle) ? w->handle : 0;
 }
 
 void DestroyWindow(Window handle) {
@@ -926,6 +987,26 @@ Window GetForegroundWindow() { return gForeground.load(); }
 Rect GetDesktopRect() {
   std::lock_guard lock(gWinMutex);
   return gDesktop;
+}
+
+void SetWindowIcon(Window handle, const Surface& colour, const Surface& mask) {
+  if (colour.empty() || colour.width() != mask.width() || colour.height() != mask.height()) return;
+  if (!OnMainThread()) {
+    RunOnMainThread([&] { SetWindowIcon(handle, colour, mask); });
+    return;
+  }
+  WinPtr w = Find(handle);
+  if (!w || !w->sdl) return;
+  SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormat(0, colour.width(), colour.height(), 32,
+                                                     SDL_PIXELFORMAT_ARGB8888);
+  if (!icon) return;
+  for (int y = 0; y < colour.height(); ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(icon->pixels) + y * icon->pitch);
+    for (int x = 0; x < colour.width(); ++x)
+      row[x] = (mask.at(x, y) & 0xFFFFFF) ? 0 : 0xFF000000u | (colour.at(x, y) & 0xFFFFFF);
+  }
+  SDL_SetWindowIcon(w->sdl, icon);
+  SDL_FreeSurface(icon);
 }
 
 // ------------------------------------------------------------ message boxes

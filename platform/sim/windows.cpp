@@ -494,6 +494,9 @@ Window GetForegroundWindow() {
 
 Rect GetDesktopRect() { return {0, 0, kDesktopWidth, kDesktopHeight}; }
 
+// No title bar to show it in.
+void SetWindowIcon(Window, const Surface&, const Surface&) {}
+
 int MessageBox(Window owner, const std::string& text, const std::string& caption,
                uint32_t flags) {
   Sim& s = S();
@@ -537,6 +540,10 @@ std::string ExecutablePath() {
   auto p = std::filesystem::canonical("/proc/self/exe", ec);
   return ec ? std::string() : p.string();
 }
+
+// Its runs are told where the settings live (--exe) and never reach into
+// the player's home.
+std::string UserConfigDirectory() { return {}; }
 
 void RegisterStateHooks(StateHooks hooks) {
   Sim& s = S();

@@ -160,7 +160,7 @@ bool ReadFile(const std::string& path, std::vector<uint8_t>& bytes) {
   return ok;
 }
 
-bool WritePng(const std::string& path, const Image& img) {
+bool WritePng(const std::string& path, const Image& img, bool alpha) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -171,16 +171,19 @@ bool WritePng(const std::string& path, const Image& img) {
     return false;
   }
   png_init_io(png, f);
-  png_set_IHDR(png, info, uint32_t(img.w), uint32_t(img.h), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+  const size_t n = alpha ? 4 : 3;
+  png_set_IHDR(png, info, uint32_t(img.w), uint32_t(img.h), 8,
+               alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  std::vector<uint8_t> row(size_t(img.w) * 3);
+  std::vector<uint8_t> row(size_t(img.w) * n);
   for (int y = 0; y < img.h; ++y) {
     for (int x = 0; x < img.w; ++x) {
       Pixel p = img.At(x, y);
-      row[size_t(x) * 3] = uint8_t(R(p));
-      row[size_t(x) * 3 + 1] = uint8_t(G(p));
-      row[size_t(x) * 3 + 2] = uint8_t(B(p));
+      row[size_t(x) * n] = uint8_t(R(p));
+      row[size_t(x) * n + 1] = uint8_t(G(p));
+      row[size_t(x) * n + 2] = uint8_t(B(p));
+      if (alpha) row[size_t(x) * n + 3] = uint8_t(A(p));
     }
     png_write_row(png, row.data());
   }

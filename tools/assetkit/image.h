@@ -67,6 +67,7 @@ bool DecodeBmp24(const std::vector<uint8_t>& bytes, Image& out);
 
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 bool ReadFile(const std::string& path, std::vector<uint8_t>& bytes);
-bool WritePng(const std::string& path, const Image& img);  // RGB, alpha dropped
+// RGB with alpha dropped, or RGBA with `alpha` (for pictures with clear parts).
+bool WritePng(const std::string& path, const Image& img, bool alpha = false);
 
 }  // namespace assetkit

@@ -62,4 +62,8 @@ Image RageOverlay();
 // The lettering picture (black around) for the title screen.
 Image Lettering();
 
+// ---- the icon, 32x32 with clear corners ----
+// The ship (frame 1 of its sprite) climbing across a heather moon.
+Image Icon(const Image& ship);
+
 }  // namespace art

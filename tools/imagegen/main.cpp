@@ -1,7 +1,11 @@
 // qm_imagegen: writes every picture the game reads into image/.
 //   qm_imagegen [--assets DIR] [--out DIR] [--sheet PNG] [--pictures PNG]
+//               [--icon-bmp DIR] [--icon-png DIR]
 // DIR defaults: tools/assets and image. --sheet writes the contact sheet of
 // every sprite at 3x over the sky; --pictures a sheet of the full pictures.
+// --icon-bmp writes the window icon as the game reads it (icon.bmp and its
+// mask iconm.bmp); --icon-png the desktop's icons, quillmoor-N.png at 32, 64
+// and 128 pixels, enlarged whole so that they stay sharp.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -55,15 +59,18 @@ Image TiledSky(const Image& sky, int w, int h) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string assets = "tools/assets", out = "image", sheet, pictures;
+  std::string assets = "tools/assets", out = "image", sheet, pictures, iconBmp, iconPng;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (i + 1 < argc && a == "--assets") assets = argv[++i];
     else if (i + 1 < argc && a == "--out") out = argv[++i];
     else if (i + 1 < argc && a == "--sheet") sheet = argv[++i];
     else if (i + 1 < argc && a == "--pictures") pictures = argv[++i];
+    else if (i + 1 < argc && a == "--icon-bmp") iconBmp = argv[++i];
+    else if (i + 1 < argc && a == "--icon-png") iconPng = argv[++i];
     else {
-      std::fprintf(stderr, "usage: qm_imagegen [--assets DIR] [--out DIR] [--sheet PNG] [--pictures PNG]\n");
+      std::fprintf(stderr, "usage: qm_imagegen [--assets DIR] [--out DIR] [--sheet PNG] [--pictures PNG] "
+                           "[--icon-bmp DIR] [--icon-png DIR]\n");
       return 2;
     }
   }
@@ -111,6 +118,17 @@ int main(int argc, char** argv) {
       ok = SaveSprite(out, "sht" + Two(set) + "b" + std::to_string(f) + ".bmp",
                       "sht" + Two(set) + "m" + std::to_string(f) + ".bmp", sht[size_t(set)].frames[size_t(f - 1)]);
   if (!ok) return 1;
+
+  const Image icon = art::Icon(chr[0].frames[0]);
+  if (!iconBmp.empty() && !SaveSprite(iconBmp, "icon.bmp", "iconm.bmp", icon)) return 1;
+  for (int size : {32, 64, 128}) {
+    if (iconPng.empty()) break;
+    const std::string path = iconPng + "/quillmoor-" + std::to_string(size) + ".png";
+    if (!assetkit::WritePng(path, assetkit::Enlarge(icon, size / icon.w), true)) {
+      std::fprintf(stderr, "qm_imagegen: cannot write %s\n", path.c_str());
+      return 1;
+    }
+  }
 
   if (!sheet.empty()) {
     // Every sprite over the sky, in rows: characters, boss, explosions, shots.

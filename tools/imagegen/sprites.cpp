@@ -287,4 +287,16 @@ std::vector<Image> ShotFrames(int set) {
   return frames;
 }
 
+Image Icon(const Image& ship) {
+  // The moon lit from the upper left like every sprite, a gold rim to lift it
+  // off a dark panel, and the ship over it; the ink outline keeps both edges
+  // clear on a light one.
+  Image img(32, 32);
+  FillCircle(img, 16, 16, 15.5, Pal()["go2"]);
+  ShadeBall(img, 16, 16, 14.5, MakeRamp({"nav1", "nav2", "pu2", "he2", "he3"}));
+  Paste(img, ship, 6, 6);
+  Outline(img, kInk);
+  return img;
+}
+
 }  // namespace art

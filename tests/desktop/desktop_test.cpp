@@ -1,0 +1,357 @@
+// The game as a player meets it on a desktop: the clock that seeds it, the
+// window scale, the command line, a controller plugged in mid-game, the icon,
+// and the game installed read-only or unpacked from its package.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include "entities/tables.h"
+#include "platform/gfx/bmp.h"
+#include "platform/sdl/sdl_internal.h"
+#include "shell/shell.h"
+#include "state/game_state.h"
+#include "tests/support/child_process.h"
+
+#ifdef QM_HAVE_X11
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::Spawn;
+using testsupport::WaitExit;
+const std::string kGame = std::string(QM_BINARY_DIR) + "/quillmoor", kSource = QM_SOURCE_DIR;
+
+std::string Slurp(const fs::path& p) {
+  std::stringstream ss;
+  ss << std::ifstream(p, std::ios::binary).rdbuf();
+  return ss.str();
+}
+
+std::string Line(const fs::path& p, int n) {  // line n (from 1) without its CR LF
+  std::istringstream in(Slurp(p));
+  std::string line;
+  while (n-- > 0) std::getline(in, line);
+  return line.substr(0, line.find('\r'));
+}
+
+// Polls until the condition holds; false after `ms`.
+bool Until(const std::function<bool()>& ok, int ms = 20000) {
+  for (auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+       std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(std::chrono::milliseconds(5)))
+    if (ok()) return true;
+  return false;
+}
+
+class Desktop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string tmpl = (fs::temp_directory_path() / "qm-desktop-XXXXXX").string();
+    dir_ = mkdtemp(tmpl.data());
+    fs::permissions(dir_, fs::perms::all);  // the game may run as another user
+  }
+  void TearDown() override { std::system(("chmod -R u+w " + dir_.string() + "; rm -rf " + dir_.string()).c_str()); }
+  fs::path dir_;
+};
+
+TEST(DesktopClock, TheTickCountIsTheTimeSinceTheSystemStarted) {
+  double uptime = 0;
+  std::ifstream("/proc/uptime") >> uptime;
+  const auto since = static_cast<uint32_t>(static_cast<uint64_t>(uptime * 1000));
+  EXPECT_LT(platform::GetTickCount() - since, 1000u);  // modulo 2^32, as the tick wraps
+}
+
+TEST(DesktopScale, TheDefaultFitsTheMainWindowInThreeQuartersOfTheDesktop) {
+  // The main window is 240 + 24 high: n * 264 <= 3/4 of the height.
+  const int rows[][2] = {{100, 1}, {480, 1}, {703, 1}, {704, 2}, {1080, 3}, {2160, 6}, {99999, 8}};
+  for (const auto& r : rows) EXPECT_EQ(platform::sdl::FitWindowScale(r[0], 264), r[1]) << r[0];
+}
+
+TEST_F(Desktop, TheCommandLineIsCheckedBeforeAnyWindowOpens) {
+  // Arguments, exit code, and the whole output (ending in a newline) or a part of it.
+  const std::tuple<std::vector<std::string>, int, std::string> rows[] = {
+      {{"--scale", "0"}, 1, "quillmoor: bad window scale \"0\"; usage: quillmoor [--scale N] [--help] [--version]\n"},
+      {{"--scale", "99"}, 1, "bad window scale \"99\"; usage"},
+      {{"--scale", "x"}, 1, "bad window scale \"x\""},
+      {{"--scale"}, 1, "--scale needs a number"},
+      {{"--scale", "2", "--fast\nest"}, 1, "unknown argument \"--fast?est\""},
+      {{"--version"}, 0, "Quillmoor 1.00\n"},
+      {{"--scale=8"}, 1, "quillmoor: no display to open a window on"},  // a good scale
+  };
+  for (const auto& [args, code, text] : rows) {
+    std::vector<std::string> argv{kGame};
+    argv.insert(argv.end(), args.begin(), args.end());
+    pid_t pid = Spawn({.argv = argv, .unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "SDL_VIDEODRIVER"},
+                       .outFile = (dir_ / "out").string(), .errFile = (dir_ / "out").string()});
+    EXPECT_EQ(WaitExit(pid, 20000), code) << argv[1];
+    const std::string out = Slurp(dir_ / "out");
+    EXPECT_TRUE(text.back() == '\n' ? out == text : out.find(text) != std::string::npos) << out;
+    EXPECT_TRUE(code == 0 || out.find('\n') == out.size() - 1) << "one line: " << out;
+  }
+}
+
+TEST_F(Desktop, TheIconIsWhatTheToolsMakeFromSource) {
+  const std::string d = dir_.string();
+  ASSERT_EQ(std::system((std::string(QM_BINARY_DIR) + "/tools/qm_imagegen --assets " + kSource +
+                         "/tools/assets --out " + d + " --icon-bmp " + d + " --icon-png " + d).c_str()), 0);
+  for (std::string f : {"image/icon.bmp", "image/iconm.bmp", "desktop/quillmoor-32.png",
+                        "desktop/quillmoor-64.png", "desktop/quillmoor-128.png"})
+    EXPECT_TRUE(Slurp(dir_ / fs::path(f).filename()) == Slurp(kSource + "/" + f)) << f << ": run make assets";
+}
+
+#ifdef QM_HAVE_X11
+
+// A private X server with the game's windows on it, seen through Xlib and
+// worked by xdotool as a player would.
+class OnScreen : public Desktop {
+ protected:
+  void SetUp() override {
+    Desktop::SetUp();
+    std::string why;
+    if (std::system("command -v xdotool >/dev/null") != 0) GTEST_SKIP() << "no xdotool";
+    if (!x_.Start(why)) GTEST_SKIP() << why;
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });  // windows come and go
+    ASSERT_NE(d_ = XOpenDisplay(x_.display().c_str()), nullptr);
+  }
+  void TearDown() override {
+    if (d_) XCloseDisplay(d_);
+    Desktop::TearDown();
+  }
+  // Starts the game (as nobody when the test runs as root, so that a folder
+  // marked read-only is read-only for it) and waits for its main window.
+  ::Window Start(const std::string& exe, std::vector<std::string> args, std::vector<std::string> env = {}) {
+    args.insert(args.begin(), exe);
+    if (geteuid() == 0) args.insert(args.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    env.insert(env.end(), {"DISPLAY=" + x_.display(), "SDL_AUDIODRIVER=dummy"});
+    pid_ = Spawn({.argv = args, .setEnv = testsupport::WithoutLeakCheck(env),
+                  .unsetEnv = {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, .cwd = dir_.string()});
+    return Named("Quillmoor Ver.1.00");
+  }
+  std::string X(const std::string& command) {  // what an X tool prints
+    const std::string out = (dir_ / "x.txt").string();
+    std::system(("DISPLAY=" + x_.display() + " " + command + " > " + out + " 2>/dev/null").c_str());
+    return Slurp(out);
+  }
+  ::Window Named(const std::string& name, bool wait = true) {  // the shown window, or 0
+    return std::stoul("0" + X(std::string(wait ? "timeout 20 xdotool search --sync" : "xdotool search") +
+                              " --onlyvisible --name '^" + name + "$' | head -1"));
+  }
+  void Do(::Window w, const std::string& keys) { X("xdotool windowfocus --sync " + std::to_string(w) + " " + keys); }
+  std::string Grab(::Window win, int x, int y, int w, int h) {  // 32-bit pixels
+    XImage* img = XGetImage(d_, win, x, y, w, h, AllPlanes, ZPixmap);
+    std::string px = img ? std::string(img->data, size_t(img->bytes_per_line) * h) : "";
+    if (img) XDestroyImage(img);
+    return px;
+  }
+  // How many pixels of the area are (or, with `other`, are not) this colour.
+  int Count(::Window win, int x, int y, int w, int h, uint32_t rgb, bool other = false) {
+    const std::string px = Grab(win, x, y, w, h);
+    int n = 0;
+    for (size_t i = 0; i + 4 <= px.size(); i += 4) n += ((*reinterpret_cast<const uint32_t*>(&px[i]) & 0xFFFFFF) == rgb) != other;
+    return n;
+  }
+  // The title screen is up once its grey "F4 .. Full Window" is drawn.
+  bool Title(::Window w, int n = 1) {
+    return Until([&] { return Count(w, 5 * n, 5 * n, 100 * n, 12 * n, 0x808080) > 20; });
+  }
+  std::vector<uint32_t> Icon(::Window w) {  // 32-bit items, which Xlib hands out as longs
+    Atom type;
+    int format;
+    unsigned long n = 0, after;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(d_, w, XInternAtom(d_, "_NET_WM_ICON", False), 0, 1 << 16, False, AnyPropertyType, &type,
+                       &format, &n, &after, &data);
+    std::vector<uint32_t> v(reinterpret_cast<unsigned long*>(data), reinterpret_cast<unsigned long*>(data) + (data ? n : 0));
+    if (data) XFree(data);
+    return v;
+  }
+  testsupport::XServer x_;
+  Display* d_ = nullptr;
+  pid_t pid_ = -1;
+};
+
+TEST_F(OnScreen, AtScaleTwoTheOptionsAppearWholeAndAreClickedThroughTheScaledWindow) {
+  fs::copy_file(kGame, dir_ / "quillmoor");  // the settings file lands beside it
+  for (const char* data : {"image", "bgm"}) fs::create_directory_symlink(kSource + "/" + data, dir_ / data);
+  const ::Window main = Start((dir_ / "quillmoor").string(), {"--scale", "2"});
+  ASSERT_TRUE(main && Title(main, 2));
+  XSelectInput(d_, DefaultRootWindow(d_), SubstructureNotifyMask);
+  XSync(d_, False);
+  Do(main, "key s");
+  const ::Window opt = Named("Option");
+  XWindowAttributes m, o;
+  ASSERT_TRUE(opt && XGetWindowAttributes(d_, main, &m) && XGetWindowAttributes(d_, opt, &o));
+  EXPECT_EQ(m.width * 1000 + m.height, 640480);
+  EXPECT_EQ(o.width * 1000 + o.height, 400360);
+  // From the moment it is mapped it has its final place and size.
+  int mapped = 0, moved = 0;
+  for (XEvent e; XPending(d_) && (XNextEvent(d_, &e), true);) {
+    const XConfigureEvent& c = e.xconfigure;
+    mapped += e.type == MapNotify && e.xmap.window == opt;
+    moved += mapped && e.type == ConfigureNotify && c.window == opt &&
+             (c.x != o.x || c.y != o.y || c.width != o.width || c.height != o.height);
+  }
+  EXPECT_EQ(mapped * 10 + moved, 10);
+  // Both windows carry the icon, pixel for pixel: clear where its mask is white.
+  const platform::Surface colour = platform::LoadBmpFile("image/icon.bmp"), mask = platform::LoadBmpFile("image/iconm.bmp");
+  std::vector<uint32_t> icon{32, 32};
+  for (int i = 0; i < 32 * 32; ++i) icon.push_back(mask.data()[i] ? 0 : 0xFF000000u | colour.data()[i]);
+  EXPECT_EQ(Icon(main), icon);
+  EXPECT_EQ(Icon(opt), icon);
+  // "Hard" at (80, 122) and "O K" at (40, 162) of the 1x dialog.
+  Do(opt, "mousemove --window " + std::to_string(opt) + " 160 244 click 1");
+  Do(opt, "mousemove --window " + std::to_string(opt) + " 80 324 click 1");
+  EXPECT_TRUE(Until([&] { return Named("Option", false) == 0; }));
+  Do(main, "key Escape");
+  EXPECT_EQ(WaitExit(pid_, 20000), 0);
+  EXPECT_EQ(Line(dir_ / "quillmoor.ini", 6), "20");
+}
+
+// In a child process: the SDL game on the display, driven by a virtual
+// controller plugged in once the title is up. Says what each step saw.
+std::string PadGame(const std::string& display) {
+  setenv("DISPLAY", display.c_str(), 1);
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 1);  // no window manager gives focus
+  std::string why, seen;
+  if (!platform::sdl::InitVideo(why)) return why;
+  platform::sdl::SetWindowScale(1, 264);
+  std::thread player([&] {
+    using namespace platform;
+    int index = 0;
+    auto plug = [&] {  // a new controller, once the game has taken it up
+      index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
+      SDL_Joystick* j = SDL_JoystickOpen(index);
+      Until([&] { return SDL_GameControllerFromInstanceID(SDL_JoystickInstanceID(j)) != nullptr; });
+      return j;
+    };
+    auto step = [&](const std::string& word, bool ok) { seen += (ok ? "" : "NOT ") + word + " "; };
+    step("title", Until([] { return gs.BgmId[4] != 0; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // its music asked for
+    SDL_Joystick* j = plug();
+    auto hold = [&](int button, int vk, bool down) {
+      SDL_JoystickSetVirtualButton(j, button, down);
+      return Until([&] { return KeyHeld(vk) == down; });
+    };
+    auto tap = [&](int button, int vk) { return hold(button, vk, true) && hold(button, vk, false); };
+    auto start = [&] { return tap(SDL_CONTROLLER_BUTTON_START, VK_RETURN); };
+    auto frames = [](int n, int ms = 20000) {  // each frame of play scrolls the sky
+      int count = 0, last = gs.scrollY;
+      return Until([&] { return (gs.scrollY != last && (last = gs.scrollY, ++count)), count >= n; }, ms);
+    };
+    for (int i = 0; i < 3 && gs.titleActive == 1; ++i) {  // held until the title has gone; a
+      hold(SDL_CONTROLLER_BUTTON_START, VK_RETURN, true);  // press it took for a leftover is let go
+      Until([] { return gs.titleActive == 0; }, 6000);
+      hold(SDL_CONTROLLER_BUTTON_START, VK_RETURN, false);
+    }
+    step("fade", gs.titleActive == 0);
+    for (int i = 0; i < 5 && start() && !frames(1, 3000);) ++i;  // the banner takes it once faded in
+    step("play", frames(20));
+    step("auto", tap(SDL_CONTROLLER_BUTTON_Y, VK_SHIFT) && Until([] { return gs.fireMode == 1; }));
+    step("manual", tap(SDL_CONTROLLER_BUTTON_B, VK_CONTROL) && Until([] { return gs.fireMode == 0; }));
+    step("space", tap(SDL_CONTROLLER_BUTTON_A, VK_SPACE));
+    start();
+    const struct { const char* name; int button, axis, value; } moves[] = {
+        {"dpad-left", SDL_CONTROLLER_BUTTON_DPAD_LEFT, -1, 1}, {"stick-in-dead-zone", -1, SDL_CONTROLLER_AXIS_LEFTX, 7000},
+        {"stick-right", -1, SDL_CONTROLLER_AXIS_LEFTX, 32767}, {"stick-up", -1, SDL_CONTROLLER_AXIS_LEFTY, -32768},
+        {"dpad-down", SDL_CONTROLLER_BUTTON_DPAD_DOWN, -1, 1}};
+    for (const auto& m : moves) {  // held for 15 frames between two pauses
+      Until([] { return gs.pauseState == 1; });
+      const int x = chr[0].x, y = chr[0].y;
+      auto set = [&](int on) {
+        m.button >= 0 ? SDL_JoystickSetVirtualButton(j, m.button, on) : SDL_JoystickSetVirtualAxis(j, m.axis, m.value * on);
+      };
+      set(1);
+      if (start() && frames(15) && start()) Until([] { return gs.pauseState == 1; });
+      set(0);
+      const int dx = chr[0].x - x, dy = chr[0].y - y;
+      seen += std::string(m.name) + ":" + "-0+"[(dx > 0) - (dx < 0) + 1] + "-0+"[(dy > 0) - (dy < 0) + 1] + " ";
+    }
+    hold(SDL_CONTROLLER_BUTTON_DPAD_LEFT, VK_LEFT, true);
+    hold(SDL_CONTROLLER_BUTTON_A, VK_SPACE, true);
+    SDL_JoystickDetachVirtual(index);
+    step("unplugged", Until([] { return !KeyHeld(VK_LEFT) && !KeyHeld(VK_SPACE); }));
+    SDL_JoystickSetVirtualButton(plug(), SDL_CONTROLLER_BUTTON_BACK, 1);  // another one; Back ends the game
+  });
+  QuillmoorMain();
+  player.join();
+  return seen;
+}
+
+TEST_F(OnScreen, AControllerPluggedInLaterPlaysLikeTheKeysAndLetsGoWhenUnplugged) {
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    const std::string seen = PadGame(x_.display());
+    platform::sdl::StopAllThreads(2000);
+    _exit(write(out[1], seen.data(), seen.size()) >= 0 ? 0 : 1);  // no leak check of SDL's libraries
+  }
+  close(out[1]);
+  EXPECT_EQ(WaitExit(child, 120000), 0);
+  char buf[4096];
+  const ssize_t n = read(out[0], buf, sizeof buf);
+  EXPECT_EQ(std::string(buf, n > 0 ? n : 0), "title fade play auto manual space dpad-left:-0 stick-in-dead-zone:00 "
+                                              "stick-right:+0 stick-up:0- dpad-down:0+ unplugged ");
+}
+
+TEST_F(OnScreen, InstalledReadOnlyItKeepsTheHighScoreInTheUsersFolderAndItsPackageRuns) {
+  const fs::path usr = dir_ / "usr", home = dir_ / "home", deb = dir_ / "deb", list = dir_ / "list";
+  const std::string build = QM_BINARY_DIR, game = (usr / "bin/quillmoor").string();
+  ASSERT_EQ(std::system(("cmake --install " + build + " --prefix " + usr.string() + " >/dev/null").c_str()), 0);
+  const std::string files[] = {"bin/quillmoor", "share/quillmoor/image/title.bmp", "share/quillmoor/bgm/stage.mid",
+                               "share/applications/quillmoor.desktop", "share/icons/hicolor/32x32/apps/quillmoor.png"};
+  for (const std::string& f : files) EXPECT_TRUE(fs::exists(usr / f)) << f;
+  fs::permissions(usr / "bin", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  fs::create_directory(home);
+  fs::permissions(home, fs::perms::all);
+  const std::vector<std::string> env = {"HOME=" + home.string(), "XDG_CONFIG_HOME=" + (home / "config").string()};
+  ::Window w = Start(game, {}, env);
+  ASSERT_TRUE(w && Title(w));
+  const std::string before = Grab(w, 0, 20, 320, 24);  // the line "HI SCORE ...pt"
+  // Shift held through the fade: Maker Mode, whose games start with a score; F2 abandons one at once.
+  Do(w, "keydown shift keydown Return sleep 0.3 keyup Return sleep 2.5 keyup shift");
+  auto banner = [&] { return Count(w, 0, 90, 320, 16, 0xF00000) > 20; };  // red once faded in
+  EXPECT_TRUE(Until(banner));
+  EXPECT_TRUE(Until([&] { return Do(w, "keydown Return sleep 0.3 keyup Return"), !banner(); }));
+  Do(w, "key F2");
+  ASSERT_TRUE(Title(w));
+  const std::string after = Grab(w, 0, 20, 320, 24);
+  EXPECT_NE(after, before);
+  Do(w, "key Escape");
+  EXPECT_EQ(WaitExit(pid_, 20000), 0);
+  SetConstantGameState();
+  EXPECT_EQ(Line(home / "config/quillmoor/quillmoor.ini", 5), std::to_string(gs.levelThreshold[5]));
+  EXPECT_FALSE(fs::exists(usr / "bin/quillmoor.ini"));
+  ASSERT_TRUE((w = Start(game, {}, env)) && Title(w));  // the next launch shows it
+  EXPECT_EQ(Grab(w, 0, 20, 320, 24), after);
+  Do(w, "key Escape");
+  EXPECT_EQ(WaitExit(pid_, 20000), 0);
+
+  // The package: the same files under /usr, its dependencies, and a game unpacked from it.
+  ASSERT_EQ(std::system(("cpack -G DEB --config " + build + "/CPackConfig.cmake -B " + deb.string() + " >/dev/null && cd " +
+                         deb.string() + " && dpkg-deb -c *.deb > " + list.string() + " && dpkg-deb -f *.deb Depends >> " +
+                         list.string() + " && dpkg-deb -x *.deb " + (dir_ / "root").string()).c_str()), 0);
+  const std::string contents = Slurp(list);
+  for (const std::string& f : files) EXPECT_NE(contents.find("./usr/" + f), std::string::npos) << f;
+  for (const char* dep : {"libsdl2-2.0-0", "libfreetype6", "libfontconfig1", "libfluidsynth3", "libpng16-16",
+                          "timgm6mb-soundfont", "fonts-ipafont-mincho", "fonts-ipafont-gothic"})
+    EXPECT_NE(contents.find(dep), std::string::npos) << dep;
+  ASSERT_TRUE((w = Start((dir_ / "root/usr/bin/quillmoor").string(), {}, env)) && Title(w));
+  EXPECT_GT(Count(w, 0, 0, 320, 240, 0, true), 320 * 240 / 2);  // its own pictures behind the text
+  Do(w, "key Escape");
+  EXPECT_EQ(WaitExit(pid_, 20000), 0);
+}
+
+#endif
+
+}  // namespace
