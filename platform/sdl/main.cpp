@@ -3,13 +3,20 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "flow/replay_game.h"
 #include "platform/sdl/sdl_internal.h"
 #include "shell/shell.h"
 
-int main() {
+int main(int argc, char** argv) {
   std::string reason;
   if (!platform::sdl::InitVideo(reason)) {
     std::fprintf(stderr, "quillmoor: no display to open a window on (%s)\n", reason.c_str());
+    return 1;
+  }
+  if (std::string error; !WatchReplayFromArguments(argc, argv, error)) {
+    std::fprintf(stderr, "quillmoor: %s\n", error.c_str());
+    platform::MessageBox(0, error, "Replay", platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    platform::sdl::ShutdownVideo();
     return 1;
   }
   platform::sdl::StartAudio();

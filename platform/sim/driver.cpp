@@ -327,7 +327,8 @@ long ResidentKb() {
   return -1;
 }
 
-int SimMain(int argc, char** argv, const std::function<int()>& program) {
+int SimMain(int argc, char** argv, const std::function<int()>& program,
+            const std::function<int(const std::string&, bool)>& replay) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
   SimOptions o;
@@ -346,6 +347,7 @@ int SimMain(int argc, char** argv, const std::function<int()>& program) {
   o.keys = Absolute(o.keys);
   o.log = Absolute(o.log);
   o.audio = Absolute(o.audio);
+  o.replay = Absolute(o.replay);
   for (auto& f : o.shots) f.path = Absolute(f.path);
   for (auto& f : o.states) f.path = Absolute(f.path);
 
@@ -419,6 +421,14 @@ int SimMain(int argc, char** argv, const std::function<int()>& program) {
     Queue(0, detail::kRankInput, "", BotTick);
   }
 
+  if (!o.replay.empty()) {
+    const int status = replay ? replay(o.replay, o.verify) : 1;
+    if (status >= 0) {
+      detail::StopAllOtherThreads();
+      Finish(status);
+      return status;
+    }
+  }
   const int code = program();
   // The program ended by itself: its remaining threads end before it does.
   detail::StopAllOtherThreads();

@@ -1,0 +1,54 @@
+#include "headless/replay_verify.h"
+
+#include <cstdio>
+
+#include "flow/assets.h"
+#include "flow/replay_game.h"
+#include "platform/platform.h"
+#include "runtime/runtime.h"
+#include "state/game_state.h"
+#include "zkgdi/zkgdi.h"
+#include "zkmci/zkmci.h"
+
+namespace {
+const char* const kEnds[] = {"", "won", "lost", "abandoned"};
+}  // namespace
+
+int RunReplayOption(const std::string& path, bool verify) {
+  replay::Record rec;
+  std::string why;
+  if (!replay::LoadFile(path, rec, why)) {
+    std::fprintf(stderr, "quillmoor-sim: %s: %s\n", path.c_str(), why.c_str());
+    return 1;
+  }
+  if (!verify) {
+    WatchReplayFirst(rec);
+    return -1;
+  }
+  // Only what the frames need: a back buffer to draw into and the pictures,
+  // whose sizes give the enemies their radii. No sound thread: the music
+  // commands return at once.
+  platform::RegisterWindowClass("QMREPLAY", platform::DefWindowProc);
+  const platform::Window w =
+      platform::CreateWindow("QMREPLAY", "replay", platform::WS_CAPTION_FRAME, 0, 0, 326, 264, 0);
+  ResetGameState();
+  SetConstantGameState();
+  InitZKMCI();
+  if (w == 0 || StartZKGDI(w, 320, 240) != 1) {
+    std::fprintf(stderr, "quillmoor-sim: no playfield to replay on\n");
+    return 1;
+  }
+  gs.mainWindow = w;
+  gs.backSurface = SlotSurface(FindWindowSlot(w));
+  TargetWindow(w);
+  LoadImages();
+  const replay::Verdict v = VerifyRecordedGame(rec);
+  if (!v.match) {
+    std::printf("%s: differs from the recording at frame %u: %s\n", path.c_str(), v.frame,
+                v.why.c_str());
+    return 1;
+  }
+  std::printf("%s: verified, %u frames, %s, score %d\n", path.c_str(), rec.frameCount,
+              kEnds[rec.end], rec.score);
+  return 0;
+}
