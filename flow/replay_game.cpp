@@ -124,8 +124,8 @@ void WatchPendingReplay() {
   const PlayEnd end = PlayFrames();
   gs.frameCount = -1;
   const replay::Verdict v = replay::FinishReplaying(static_cast<int>(end));
-  if (!v.match)
-    platform::LogEvent("replay differs at frame " + std::to_string(v.frame) + ": " + v.why);
+  platform::LogEvent(v.match ? "replay as recorded, " + std::to_string(rec->frameCount) + " frames"
+                             : "replay differs at frame " + std::to_string(v.frame) + ": " + v.why);
   platform::Sleep(1000);
   WipeToBlack();
   SoundCommand(gs.BgmId[2], kSoundStop, 0, "");

@@ -14,6 +14,25 @@ namespace {
 const char* const kEnds[] = {"", "won", "lost", "abandoned"};
 }  // namespace
 
+replay::Verdict VerifyReplay(const replay::Record& rec) {
+  // Only what the frames need: a back buffer to draw into and the pictures,
+  // whose sizes give the enemies their radii. No sound thread: the music
+  // commands return at once.
+  platform::RegisterWindowClass("QMREPLAY", platform::DefWindowProc);
+  const platform::Window w =
+      platform::CreateWindow("QMREPLAY", "replay", platform::WS_CAPTION_FRAME, 0, 0, 326, 264, 0);
+  ResetZKGDI();
+  ResetGameState();
+  SetConstantGameState();
+  InitZKMCI();
+  if (w == 0 || StartZKGDI(w, 320, 240) != 1) return {false, 0, "no playfield to replay on"};
+  gs.mainWindow = w;
+  gs.backSurface = SlotSurface(FindWindowSlot(w));
+  TargetWindow(w);
+  LoadImages();
+  return VerifyRecordedGame(rec);
+}
+
 int RunReplayOption(const std::string& path, bool verify) {
   replay::Record rec;
   std::string why;
@@ -25,27 +44,10 @@ int RunReplayOption(const std::string& path, bool verify) {
     WatchReplayFirst(rec);
     return -1;
   }
-  // Only what the frames need: a back buffer to draw into and the pictures,
-  // whose sizes give the enemies their radii. No sound thread: the music
-  // commands return at once.
-  platform::RegisterWindowClass("QMREPLAY", platform::DefWindowProc);
-  const platform::Window w =
-      platform::CreateWindow("QMREPLAY", "replay", platform::WS_CAPTION_FRAME, 0, 0, 326, 264, 0);
-  ResetGameState();
-  SetConstantGameState();
-  InitZKMCI();
-  if (w == 0 || StartZKGDI(w, 320, 240) != 1) {
-    std::fprintf(stderr, "quillmoor-sim: no playfield to replay on\n");
-    return 1;
-  }
-  gs.mainWindow = w;
-  gs.backSurface = SlotSurface(FindWindowSlot(w));
-  TargetWindow(w);
-  LoadImages();
-  const replay::Verdict v = VerifyRecordedGame(rec);
+  const replay::Verdict v = VerifyReplay(rec);
   if (!v.match) {
-    std::printf("%s: differs from the recording at frame %u: %s\n", path.c_str(), v.frame,
-                v.why.c_str());
+    std::fprintf(stderr, "quillmoor-sim: %s: differs from the recording at frame %u: %s\n",
+                 path.c_str(), v.frame, v.why.c_str());
     return 1;
   }
   std::printf("%s: verified, %u frames, %s, score %d\n", path.c_str(), rec.frameCount,
