@@ -232,6 +232,8 @@ struct BotRun {
   std::vector<int> held;
   bool logMemory = false;
   int gamesWanted = 0;  // 0: plays on for ever
+  int careless = 0;
+  bool keep = false;
   int games = 0;
   bool leaving = false;
 };
@@ -250,6 +252,10 @@ void BotTick() {
     if (!bot->decide) {
       Warn("the program registered no bot: --bot does nothing");
       return;
+    }
+    if (auto option = Hooks().botOption) {
+      option("careless", bot->careless);
+      option("keep", bot->keep ? 1 : 0);
     }
   }
   std::string note;
@@ -418,6 +424,8 @@ int SimMain(int argc, char** argv, const std::function<int()>& program,
     bot = std::make_unique<BotRun>();
     bot->logMemory = o.logMemory;
     bot->gamesWanted = o.botGames;
+    bot->careless = o.botCareless;
+    bot->keep = o.botKeep;
     Queue(0, detail::kRankInput, "", BotTick);
   }
 

@@ -169,7 +169,8 @@ const char* Usage() {
          "                     [--shot MS:FILE.png]... [--state MS:FILE.json]... "
          "[--set MS:NAME=VALUE]...\n"
          "                     [--log FILE] [--audio FILE.wav] [--display-fail CODE]\n"
-         "                     [--bot [--bot-games N] [--log-memory]]\n"
+         "                     [--bot [--bot-games N] [--bot-careless S] [--bot-keep]\n"
+         "                      [--log-memory]]\n"
          "                     [--replay FILE.qmr [--verify]]\n"
          "Runs the game headless on a simulated clock.\n"
          "  --dir DIR           change to DIR first (it holds image/ and bgm/)\n"
@@ -189,6 +190,10 @@ const char* Usage() {
          "                      'bot won', 'bot lost', 'bot over score S' as it sees them\n"
          "  --bot-games N       with --bot: back on the title screen after N games, the\n"
          "                      bot presses Escape\n"
+         "  --bot-careless S    with --bot: it stops dodging S seconds into each game (and\n"
+         "                      so loses most of them)\n"
+         "  --bot-keep          with --bot: each game's recording is also kept, as game-N.qmr\n"
+         "                      beside the settings file\n"
          "  --log-memory        with --bot: each bot log line ends with 'rss KB', the\n"
          "                      process's resident memory (the one output that differs\n"
          "                      between runs)\n"
@@ -233,12 +238,12 @@ bool ParseCommandLine(const std::vector<std::string>& args, SimOptions& out,
       out.verify = true;
       continue;
     }
-    if (opt == "--bot" || opt == "--log-memory") {
+    if (opt == "--bot" || opt == "--log-memory" || opt == "--bot-keep") {
       if (hasValue) {
         error = opt + " takes no value";
         return false;
       }
-      bool& flag = opt == "--bot" ? out.bot : out.logMemory;
+      bool& flag = opt == "--bot" ? out.bot : opt == "--bot-keep" ? out.botKeep : out.logMemory;
       if (flag) {
         error = opt + " given twice";
         return false;
@@ -248,7 +253,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, SimOptions& out,
     }
     static const char* kKnown[] = {"--dir",   "--exe",   "--tick",  "--keys",
                                    "--until", "--shot",  "--state", "--set",
-                                   "--log",   "--audio", "--display-fail", "--bot-games", "--replay"};
+                                   "--log",   "--audio", "--display-fail", "--bot-games", "--replay",
+                                   "--bot-careless"};
     bool known = false;
     for (const char* k : kKnown) known = known || opt == k;
     if (!known) {
@@ -317,6 +323,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, SimOptions& out,
     } else if (opt == "--replay") {
       if (value.empty()) return bad("empty");
       out.replay = value;
+    } else if (opt == "--bot-careless") {
+      if (!ParseInt(value, 1, 1000000, out.botCareless)) return bad("expected 1..1000000");
     } else if (opt == "--bot-games") {
       if (!ParseInt(value, 1, 1000000, out.botGames)) return bad("expected 1..1000000");
     }
@@ -327,6 +335,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, SimOptions& out,
   }
   if (out.verify && out.replay.empty()) {
     error = "--verify needs --replay";
+    return false;
+  }
+  if ((out.botCareless != 0 || out.botKeep) && !out.bot) {
+    error = std::string(out.botKeep ? "--bot-keep" : "--bot-careless") + " needs --bot";
     return false;
   }
   if (out.botGames != 0 && !out.bot) {

@@ -53,6 +53,8 @@ struct SimOptions {
   bool bot = false;        // the game's bot holds the keys (headless/bot.h)
   bool logMemory = false;  // with --bot: resident memory on each bot log line
   int botGames = 0;        // with --bot: Escape on the title after this many games
+  int botCareless = 0;     // with --bot: seconds into each game when it stops dodging
+  bool botKeep = false;    // with --bot: each game's recording kept as game-N.qmr
   std::string replay;      // a recorded game to watch (or, with verify, to check)
   bool verify = false;
 };

@@ -64,26 +64,18 @@ TEST(ReplayFormat, RoundTripsEveryValueInItsDocumentedSize) {
   Record back;
   std::string error;
   ASSERT_TRUE(replay::Parse(bytes, back, error)) << error;
-  EXPECT_EQ(back.start.seed, 0xDEADBEEFu);
-  EXPECT_EQ(back.start.enemySlots, 20);
-  EXPECT_EQ(back.start.targetFps, 60);
-  EXPECT_EQ(back.start.startQuota, 3);
-  EXPECT_EQ(back.start.startScore, 4000);
-  EXPECT_EQ(back.start.levelUpTimer, 7);
-  EXPECT_EQ(back.start.grazeCooldown, 2);
-  EXPECT_EQ(back.start.bossMaxHp, 300);
-  EXPECT_EQ(back.end, 3);
-  EXPECT_EQ(back.score, 4321);
-  EXPECT_EQ(back.digests, r.digests);
-  EXPECT_EQ(back.finalDigest, r.finalDigest);
+  const replay::Start& s = back.start;
+  EXPECT_EQ(std::vector<int64_t>({s.seed, s.enemySlots, s.fireMode, s.targetFps, s.startQuota,
+                                  s.startScore, s.levelUpTimer, s.grazeCooldown, s.bossMaxHp,
+                                  back.end, back.score}),
+            std::vector<int64_t>({0xDEADBEEF, 20, 0, 60, 3, 4000, 7, 2, 300, 3, 4321}));
+  EXPECT_EQ(replay::Serialize(back), bytes);  // digests and frames too
   const std::vector<Frame> f = Frames(back);
   ASSERT_EQ(f.size(), 121u);
   EXPECT_EQ(f[0].keys, replay::kKeyUp | replay::kKeySpace);
   EXPECT_EQ(f[0].fireMode, 2);
   EXPECT_EQ(f[5].fps, (std::vector<int32_t>{60, -4, 1000000}));
-  EXPECT_TRUE(f[9].pause);
-  EXPECT_EQ(f[9].pauseMs, 70000u);
-  EXPECT_TRUE(f[120].quit);
+  EXPECT_TRUE(f[9].pause && f[9].pauseMs == 70000u && f[120].quit);
   EXPECT_FALSE(f[119].quit || f[119].pause || f[1].keys != 0);
 }
 
@@ -95,7 +87,6 @@ TEST(ReplayFormat, RefusesDamagedAndHostileBytes) {
     const char* why;
   } cases[] = {
       {"empty", "", "not a Quillmoor recording"},
-      {"other file", "RIFF....WAVE", "not a Quillmoor recording"},
       {"header only", good.substr(0, 40), "truncated"},
       {"cut short", good.substr(0, good.size() - 9), "checksum"},
       {"one byte flipped", good, "checksum"},
@@ -105,12 +96,12 @@ TEST(ReplayFormat, RefusesDamagedAndHostileBytes) {
       {"stream longer than its frames", good, "longer than its frames"},
       {"byte after the checksum", good + "x", "checksum"},
   };
-  cases[4].bytes[100] ^= 0x10;
-  cases[5].bytes[4] = 2;
-  PutU32(cases[6].bytes, 12, 7);
-  PutU32(cases[7].bytes, 49, 0xFFFFFFFFu);
-  PutU32(cases[8].bytes, 49, 120);  // one frame fewer than the stream holds
-  for (int i : {5, 6, 7, 8}) Reseal(cases[i].bytes);
+  cases[3].bytes[100] ^= 0x10;
+  cases[4].bytes[4] = 2;
+  PutU32(cases[5].bytes, 12, 7);
+  PutU32(cases[6].bytes, 49, 0xFFFFFFFFu);
+  PutU32(cases[7].bytes, 49, 120);  // one frame fewer than the stream holds
+  for (int i : {4, 5, 6, 7}) Reseal(cases[i].bytes);
   for (const Case& c : cases) {
     Record out;
     std::string error;
@@ -148,113 +139,136 @@ class RecordedGame : public ScenarioTest {
 };
 
 TEST_F(RecordedGame, HoldsWhatWasPlayedAndVerifies) {
-  EXPECT_EQ(rec_.start.enemySlots, 5);
-  EXPECT_EQ(rec_.start.startQuota, 255);
-  EXPECT_EQ(rec_.end, 3);  // abandoned
-  EXPECT_EQ(rec_.digests.size(), rec_.frameCount / 60);
-  // A new high score: the same game is the best one.
-  EXPECT_EQ(ReadFile(P("best.qmr")), bytes_);
+  EXPECT_EQ(std::vector<int>({rec_.start.enemySlots, rec_.start.startQuota, rec_.end}),
+            std::vector<int>({5, 255, 3}));  // Easy, not Maker Mode, abandoned
+  ASSERT_EQ(rec_.frameCount, 103u);
+  EXPECT_EQ(rec_.digests.size(), 1u);
+  EXPECT_EQ(ReadFile(P("best.qmr")), bytes_);  // a new high score: also the best game
+  // Per frame: Left for 12 frames, Right for 6, Space in MANUAL for 32, the
+  // pause taken in frame 81 for the 1978 ms until P, F2 seen in the last.
+  int left = 0, right = 0, manualSpace = 0;
+  std::vector<std::pair<uint32_t, uint32_t>> pauses;
+  std::vector<uint32_t> quits;
   const std::vector<Frame> f = Frames(rec_);
-  auto count = [&](auto pred) { return std::count_if(f.begin(), f.end(), pred); };
-  EXPECT_EQ(count([](const Frame& x) { return x.pause; }), 1);
-  EXPECT_EQ(count([](const Frame& x) { return x.quit; }), 1);
-  EXPECT_TRUE(f.back().quit);
-  EXPECT_GT(count([](const Frame& x) { return (x.keys & replay::kKeyLeft) != 0; }), 8);
-  EXPECT_GT(count([](const Frame& x) { return x.keys == replay::kKeySpace && x.fireMode == 0; }),
-            30);
-  for (const Frame& x : f) {
-    if (x.pause) {
-      EXPECT_GE(x.pauseMs, 1900u);
-    }
+  for (uint32_t i = 0; i < f.size(); ++i) {
+    left += (f[i].keys & replay::kKeyLeft) != 0;
+    right += (f[i].keys & replay::kKeyRight) != 0;
+    manualSpace += f[i].keys == replay::kKeySpace && f[i].fireMode == 0;
+    if (f[i].pause) pauses.emplace_back(i + 1, f[i].pauseMs);
+    if (f[i].quit) quits.push_back(i + 1);
   }
-  const replay::Verdict v = Verify(rec_);
-  EXPECT_TRUE(v.match) << v.frame << " " << v.why;
-  // Through the binary too: exit 0, nothing on stderr.
+  EXPECT_EQ(std::vector<int>({left, right, manualSpace}), std::vector<int>({12, 6, 32}));
+  EXPECT_EQ(pauses, (std::vector<std::pair<uint32_t, uint32_t>>{{81, 1978}}));
+  EXPECT_EQ(quits, std::vector<uint32_t>{103});
+  // Through the binary: exit 0, nothing on stderr.
   const Result r = Run({"--replay", P("last.qmr"), "--verify"});
   EXPECT_EQ(r.status, 0) << r.errors;
   EXPECT_EQ(r.errors, "");
 }
 
 TEST_F(RecordedGame, OneKeyEditedOnOneFrameFailsThereOrLater) {
-  const std::vector<Frame> frames = Frames(rec_);
   const uint32_t n = rec_.frameCount;
-  for (uint32_t edited : {1u, 61u, n / 2, n - 1, n}) {
-    std::vector<Frame> f = frames;
-    f[edited - 1].keys ^= replay::kKeyUp;
+  // Up flipped on one frame (first, after the digest, middle, last two), and
+  // the abandon request moved one frame earlier, which must end it there.
+  const struct {
+    uint32_t frame;
+    bool quitEarlier;
+  } edits[] = {{1, false}, {61, false}, {n / 2, false}, {n - 1, false}, {n, false}, {n - 1, true}};
+  for (const auto& e : edits) {
+    std::vector<Frame> f = Frames(rec_);
+    if (e.quitEarlier) std::swap(f[n - 1].quit, f[n - 2].quit);
+    else f[e.frame - 1].keys ^= replay::kKeyUp;
     Record r = rec_;
     SetFrames(r, f);
     const replay::Verdict v = Verify(r);
-    EXPECT_FALSE(v.match) << edited;
-    EXPECT_GE(v.frame, edited) << v.why;
-    EXPECT_LE(v.frame, n + 1) << v.why;
+    EXPECT_FALSE(v.match) << e.frame;
+    EXPECT_GE(v.frame, e.frame) << v.why;
+    EXPECT_LE(v.frame, e.quitEarlier ? n - 1 : n + 1) << v.why;
   }
-  // An abandon request moved one frame earlier ends the game a frame early.
-  std::vector<Frame> f = frames;
-  std::swap(f[n - 1].quit, f[n - 2].quit);
-  Record r = rec_;
-  SetFrames(r, f);
-  const replay::Verdict v = Verify(r);
-  EXPECT_FALSE(v.match);
-  EXPECT_EQ(v.frame, n - 1) << v.why;
 }
 
 TEST_F(RecordedGame, DamagedFilesAreOneLineAndStatusOne) {
-  std::string cut = bytes_.substr(0, bytes_.size() / 2), flipped = bytes_, newer = bytes_;
-  flipped[bytes_.size() / 2] ^= 1;
+  std::string newer = bytes_;
   newer[4] = 9;
   Reseal(newer);
   const struct {
-    const char* file;
+    const char *file, *why;
     std::string bytes;
-    const char* why;
-  } cases[] = {{"cut.qmr", cut, "checksum"},
-               {"flipped.qmr", flipped, "checksum"},
-               {"newer.qmr", newer, "version 9"},
-               {"none.qmr", "", "not a Quillmoor recording"}};
+  } cases[] = {{"cut.qmr", "checksum", bytes_.substr(0, bytes_.size() / 2)},
+               {"newer.qmr", "version 9", newer},
+               {"none.qmr", "not a Quillmoor recording", ""},
+               {"missing.qmr", "cannot be read", ""}};
   for (const auto& c : cases) {
-    WriteFile(P(c.file), c.bytes);
-    for (bool verify : {true, false}) {
-      std::vector<std::string> args{"--replay", P(c.file)};
-      if (verify) args.push_back("--verify");
+    if (c.file != std::string("missing.qmr")) WriteFile(P(c.file), c.bytes);
+    for (std::vector<std::string> args : {std::vector<std::string>{"--replay", P(c.file)},
+                                          {"--replay", P(c.file), "--verify"}}) {
       const Result r = Run(args);
       EXPECT_EQ(r.status, 1) << c.file;
       EXPECT_EQ(std::count(r.errors.begin(), r.errors.end(), '\n'), 1) << r.errors;
       EXPECT_NE(r.errors.find(c.why), std::string::npos) << r.errors;
     }
   }
-  const Result missing = Run({"--replay", P("missing.qmr"), "--verify"});
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.errors.find("cannot be read"), std::string::npos) << missing.errors;
 }
 
 TEST_F(RecordedGame, WatchingPlaysItAsRecordedAndChangesNoSetting) {
-  // Watched in a fresh folder: no settings, so a high score of 0 and Normal.
-  fs::create_directory(dir_ / "watch");
-  fs::copy_file(P("last.qmr"), dir_ / "watch" / "game.qmr");
-  const std::string at = std::to_string(rec_.frameCount * 34 + 8000);
-  WriteFile(P("watch/keys.txt"), at + " down Escape\n");
-  const std::vector<std::string> base{"--dir", QM_SOURCE_DIR, "--exe", P("watch/quillmoor"),
-                                      "--log", P("watch/log")};
-  auto args = base;
-  for (std::string a : {"--replay", "watch/game.qmr", "--keys", "watch/keys.txt"}) args.push_back(a);
-  const Result r = RunSim(args, dir_);
-  ASSERT_EQ(r.status, 0) << r.errors;
-  const std::string log = ReadFile(P("watch/log"));
-  EXPECT_NE(log.find("replay as recorded, " + std::to_string(rec_.frameCount) + " frames"),
-            std::string::npos);
-  EXPECT_EQ(ReadFile(P("watch/quillmoor.ini")), "30\r\n33\r\n0\r\n0\r\n0\r\n12\r\n\r\n");
-  EXPECT_FALSE(fs::exists(P("watch/last.qmr")));  // watching records nothing
+  // Watched from a folder of its own with no settings: high score 0, Normal.
+  fs::create_directory(dir_ / "w");
+  auto watch = [&](const std::string& keys) {
+    WriteFile(P("w/keys.txt"), keys);
+    const Result r = RunSim({"--dir", QM_SOURCE_DIR, "--exe", P("w/quillmoor"), "--replay",
+                             P("last.qmr"), "--keys", P("w/keys.txt"), "--log", P("w/log")},
+                            dir_);
+    EXPECT_EQ(r.status, 0) << r.errors;
+    return Lines(ReadFile(P("w/log")));
+  };
+  auto find = [](const std::vector<std::string>& log, const std::string& what) {
+    return std::find_if(log.begin(), log.end(),
+                        [&](const std::string& l) { return l.find(what) != l.npos; }) -
+           log.begin();
+  };
+  std::vector<std::string> log = watch("12000 down Escape\n");  // Escape on the title
+  EXPECT_LT(find(log, "replay as recorded, 103 frames"), find(log, "mci play sa1"));
+  EXPECT_EQ(ReadFile(P("w/quillmoor.ini")), "30\r\n33\r\n0\r\n0\r\n0\r\n12\r\n\r\n");
+  EXPECT_FALSE(fs::exists(P("w/last.qmr")));  // watching records nothing
+  // Escape while watching stops it two seconds in, and the title comes back.
+  log = watch("3000 down Escape\n3050 up Escape\n12000 down Escape\n");
+  EXPECT_LT(find(log, "replay differs at frame 58:"), find(log, "mci play sa1"));
+  EXPECT_LT(find(log, "mci play sa1"), static_cast<long>(log.size()));
+}
 
-  // Escape stops watching: back on the title long before the game would end.
-  WriteFile(P("watch/keys.txt"), "3000 down Escape\n3050 up Escape\n10000 down Escape\n");
-  args = base;
-  for (std::string a : {"--replay", "watch/game.qmr", "--keys", "watch/keys.txt", "--state",
-                        "9500:watch/title.json"})
-    args.push_back(a);
-  const Result stopped = RunSim(args, dir_);
-  ASSERT_EQ(stopped.status, 0) << stopped.errors;
-  EXPECT_NE(ReadFile(P("watch/title.json")).find("\"titleActive\":1"), std::string::npos);
-  EXPECT_NE(ReadFile(P("watch/log")).find("replay differs"), std::string::npos);
+// The soak's games: a careless bot at "No Wait" loses them (the ship's end,
+// the high-score check, back to the title), and each kept recording verifies
+// with the ending and score the bot saw.
+TEST_F(ScenarioTest, SoakGamesLostByACarelessBotVerify) {
+  const Result r = Run({"--bot", "--bot-games", "3", "--bot-careless", "1", "--bot-keep", "--set",
+                        "0:targetFps=1000", "--set", "0:frameDelay=0", "--log", P("log")});
+  ASSERT_EQ(r.status, 0) << r.errors;
+  // Each game: "bot game N", "bot lost", "bot over score S", "bot title".
+  std::string seen;
+  std::vector<std::string> over;
+  for (const std::string& line : Lines(ReadFile(P("log")))) {
+    const size_t at = line.find(" bot ");
+    if (at == std::string::npos || line.find(" bot boss") != std::string::npos) continue;
+    seen += line.substr(at + 5, 4) + ";";
+    if (line.find(" bot over score ") != std::string::npos) over.push_back(line.substr(at + 16));
+  }
+  EXPECT_EQ(seen, "titl;game;lost;over;titl;game;lost;over;titl;game;lost;over;titl;leav;");
+  ASSERT_EQ(over.size(), 3u);
+  int best = -1;
+  std::string bestBytes;
+  for (int n = 1; n <= 3; ++n) {
+    const std::string bytes = ReadFile(P("game-" + std::to_string(n) + ".qmr"));
+    Record rec;
+    std::string error;
+    ASSERT_TRUE(replay::Parse(bytes, rec, error)) << n << ": " << error;
+    EXPECT_EQ(rec.end, 2) << n;  // lost
+    EXPECT_EQ(std::to_string(rec.score), over[n - 1]) << n;
+    platform::sim::Reset();
+    const replay::Verdict v = VerifyReplay(rec);
+    EXPECT_TRUE(v.match) << n << ": frame " << v.frame << " " << v.why;
+    if (rec.score > best) best = rec.score, bestBytes = bytes;
+  }
+  EXPECT_EQ(ReadFile(P("best.qmr")), bestBytes);
 }
 
 }  // namespace
