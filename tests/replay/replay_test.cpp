@@ -1,6 +1,6 @@
-// Recorded games: exact bytes of the format, a scripted game recorded by
-// quillmoor-sim that verifies and watches as played, edits that must be
-// caught, and damaged files that must be refused in one line.
+// Recorded games: the format's bytes, damaged files refused in one line, a
+// scripted game recorded by quillmoor-sim that verifies and watches as played,
+// edits caught, soak games lost and verified, a game recorded in the window.
 #include <algorithm>
 #include <cstdlib>
 
@@ -8,6 +8,7 @@
 #include "platform/sim/sim_control.h"
 #include "replay/replay_file.h"
 #include "tests/scenario/scenario.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
@@ -79,7 +80,8 @@ TEST(ReplayFormat, RoundTripsEveryValueInItsDocumentedSize) {
   EXPECT_FALSE(f[119].quit || f[119].pause || f[1].keys != 0);
 }
 
-TEST(ReplayFormat, RefusesDamagedAndHostileBytes) {
+// Damaged and hostile files: one line on stderr, status 1, watched or verified.
+TEST_F(ScenarioTest, DamagedAndHostileFilesAreOneLineAndStatusOne) {
   const std::string good = replay::Serialize(Sample());
   struct Case {
     const char* name;
@@ -95,6 +97,7 @@ TEST(ReplayFormat, RefusesDamagedAndHostileBytes) {
       {"four billion frames", good, "sizes do not add up"},
       {"stream longer than its frames", good, "longer than its frames"},
       {"byte after the checksum", good + "x", "checksum"},
+      {"missing", "", "cannot be read"},
   };
   cases[3].bytes[100] ^= 0x10;
   cases[4].bytes[4] = 2;
@@ -103,11 +106,14 @@ TEST(ReplayFormat, RefusesDamagedAndHostileBytes) {
   PutU32(cases[7].bytes, 49, 120);  // one frame fewer than the stream holds
   for (int i : {4, 5, 6, 7}) Reseal(cases[i].bytes);
   for (const Case& c : cases) {
-    Record out;
-    std::string error;
-    EXPECT_FALSE(replay::Parse(c.bytes, out, error)) << c.name;
-    EXPECT_NE(error.find(c.why), std::string::npos) << c.name << ": " << error;
-    EXPECT_EQ(error.find('\n'), std::string::npos) << c.name;
+    if (c.name != std::string("missing")) WriteFile(P(c.name), c.bytes);
+    for (std::vector<std::string> args : {std::vector<std::string>{"--replay", P(c.name)},
+                                          {"--replay", P(c.name), "--verify"}}) {
+      const Result r = Run(args);
+      EXPECT_EQ(r.status, 1) << c.name;
+      EXPECT_EQ(std::count(r.errors.begin(), r.errors.end(), '\n'), 1) << r.errors;
+      EXPECT_NE(r.errors.find(c.why), std::string::npos) << c.name << ": " << r.errors;
+    }
   }
 }
 
@@ -146,20 +152,16 @@ TEST_F(RecordedGame, HoldsWhatWasPlayedAndVerifies) {
   EXPECT_EQ(ReadFile(P("best.qmr")), bytes_);  // a new high score: also the best game
   // Per frame: Left for 12 frames, Right for 6, Space in MANUAL for 32, the
   // pause taken in frame 81 for the 1978 ms until P, F2 seen in the last.
-  int left = 0, right = 0, manualSpace = 0;
-  std::vector<std::pair<uint32_t, uint32_t>> pauses;
-  std::vector<uint32_t> quits;
+  std::vector<uint32_t> seen(5);  // left, right, MANUAL Space, pause frame and length
   const std::vector<Frame> f = Frames(rec_);
   for (uint32_t i = 0; i < f.size(); ++i) {
-    left += (f[i].keys & replay::kKeyLeft) != 0;
-    right += (f[i].keys & replay::kKeyRight) != 0;
-    manualSpace += f[i].keys == replay::kKeySpace && f[i].fireMode == 0;
-    if (f[i].pause) pauses.emplace_back(i + 1, f[i].pauseMs);
-    if (f[i].quit) quits.push_back(i + 1);
+    seen[0] += (f[i].keys & replay::kKeyLeft) != 0;
+    seen[1] += (f[i].keys & replay::kKeyRight) != 0;
+    seen[2] += f[i].keys == replay::kKeySpace && f[i].fireMode == 0;
+    if (f[i].pause) seen[3] += i + 1, seen[4] += f[i].pauseMs;
+    EXPECT_EQ(f[i].quit, i + 1 == f.size()) << i;
   }
-  EXPECT_EQ(std::vector<int>({left, right, manualSpace}), std::vector<int>({12, 6, 32}));
-  EXPECT_EQ(pauses, (std::vector<std::pair<uint32_t, uint32_t>>{{81, 1978}}));
-  EXPECT_EQ(quits, std::vector<uint32_t>{103});
+  EXPECT_EQ(seen, std::vector<uint32_t>({12, 6, 32, 81, 1978}));
   // Through the binary: exit 0, nothing on stderr.
   const Result r = Run({"--replay", P("last.qmr"), "--verify"});
   EXPECT_EQ(r.status, 0) << r.errors;
@@ -184,29 +186,6 @@ TEST_F(RecordedGame, OneKeyEditedOnOneFrameFailsThereOrLater) {
     EXPECT_FALSE(v.match) << e.frame;
     EXPECT_GE(v.frame, e.frame) << v.why;
     EXPECT_LE(v.frame, e.quitEarlier ? n - 1 : n + 1) << v.why;
-  }
-}
-
-TEST_F(RecordedGame, DamagedFilesAreOneLineAndStatusOne) {
-  std::string newer = bytes_;
-  newer[4] = 9;
-  Reseal(newer);
-  const struct {
-    const char *file, *why;
-    std::string bytes;
-  } cases[] = {{"cut.qmr", "checksum", bytes_.substr(0, bytes_.size() / 2)},
-               {"newer.qmr", "version 9", newer},
-               {"none.qmr", "not a Quillmoor recording", ""},
-               {"missing.qmr", "cannot be read", ""}};
-  for (const auto& c : cases) {
-    if (c.file != std::string("missing.qmr")) WriteFile(P(c.file), c.bytes);
-    for (std::vector<std::string> args : {std::vector<std::string>{"--replay", P(c.file)},
-                                          {"--replay", P(c.file), "--verify"}}) {
-      const Result r = Run(args);
-      EXPECT_EQ(r.status, 1) << c.file;
-      EXPECT_EQ(std::count(r.errors.begin(), r.errors.end(), '\n'), 1) << r.errors;
-      EXPECT_NE(r.errors.find(c.why), std::string::npos) << r.errors;
-    }
   }
 }
 
@@ -269,6 +248,47 @@ TEST_F(ScenarioTest, SoakGamesLostByACarelessBotVerify) {
     if (rec.score > best) best = rec.score, bestBytes = bytes;
   }
   EXPECT_EQ(ReadFile(P("best.qmr")), bestBytes);
+}
+
+// A game played in the SDL build on a private X server, keys typed by
+// xdotool, is recorded and verifies headless in quillmoor-sim.
+TEST_F(ScenarioTest, AGameRecordedInTheWindowVerifiesHeadless) {
+  const fs::path game = fs::path(QM_BINARY_DIR) / "quillmoor";
+  ASSERT_TRUE(fs::exists(game));
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "xdotool is not installed: no way to type into the window";
+  testsupport::XServer x;
+  std::string why;
+  if (!x.Start(why)) GTEST_SKIP() << "no X server: " << why;
+  fs::copy_file(game, P("quillmoor"));  // the settings and recordings land here
+  const pid_t pid = testsupport::Spawn(
+      {.argv = {P("quillmoor")},
+       .setEnv = testsupport::WithoutLeakCheck({"DISPLAY=" + x.display(), "SDL_AUDIODRIVER=dummy"}),
+       .unsetEnv = {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"},
+       .errFile = P("stderr.txt")});
+  // Enter on the title and the banner, then Left, a pause, Right and F2;
+  // every key is held long enough for a frame to see it.
+  auto type = [&](const std::string& keys) {
+    const std::string cmd = "DISPLAY=" + x.display() + " xdotool search --sync --name "
+                            "'Quillmoor Ver.1.00' windowfocus --sync %1 " + keys + " >/dev/null";
+    return std::system(cmd.c_str());
+  };
+  const std::string enter = " keydown Return sleep 0.3 keyup Return";
+  ASSERT_EQ(type("sleep 2" + enter + " sleep 5" + enter + " sleep 4 keydown Left sleep 0.4 "
+                 "keyup Left keydown p sleep 0.2 keyup p sleep 1 keydown p sleep 0.2 keyup p "
+                 "keydown Right sleep 0.3 keyup Right keydown F2 sleep 0.2 keyup F2"), 0);
+  for (int i = 0; i < 120 && !fs::exists(P("last.qmr")); ++i) std::system("sleep 0.25");
+  type("key Escape");
+  EXPECT_EQ(testsupport::WaitExit(pid, 20000), 0) << ReadFile(P("stderr.txt"));
+
+  replay::Record rec;
+  ASSERT_TRUE(replay::LoadFile(P("last.qmr"), rec, why)) << why;
+  EXPECT_EQ(rec.end, 3);  // abandoned
+  const std::vector<Frame> f = Frames(rec);
+  EXPECT_GT(std::count_if(f.begin(), f.end(), [](auto& x) { return x.keys & replay::kKeyLeft; }), 0);
+  EXPECT_EQ(std::count_if(f.begin(), f.end(), [](const Frame& x) { return x.pause; }), 1);
+  const Result r = Run({"--replay", P("last.qmr"), "--verify"});
+  EXPECT_EQ(r.status, 0) << r.errors;
 }
 
 }  // namespace
