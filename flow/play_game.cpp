@@ -72,6 +72,7 @@ int PlayGame() {
   int result = 0;
   StageBanner();
   // Every game is recorded from its first frame to its last.
+  replay::SessionScope session;
   replay::StartRecording();
   SoundCommand(gs.BgmId[2], kSoundPlayLooped, 0, "");
   PlayEnd end = PlayFrames();

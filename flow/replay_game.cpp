@@ -62,6 +62,7 @@ void SetUpRecordedGame(const replay::Start& start) {
 }
 
 replay::Verdict VerifyRecordedGame(const replay::Record& rec) {
+  replay::SessionScope session;
   SetUpRecordedGame(rec.start);
   replay::StartReplaying(rec, false);
   const PlayEnd end = PlayFrames();
@@ -118,6 +119,14 @@ void WatchPendingReplay() {
   if (!rec) return;
   HoldPlayerSettings();
   watchingNow = true;
+  // Stopped halfway (the window closed), the player's settings still come back.
+  struct Done {
+    ~Done() {
+      replay::Reset();
+      RestorePlayerSettings();
+      watchingNow = false;
+    }
+  } done;
   SetUpRecordedGame(rec->start);
   replay::StartReplaying(*rec, true);
   SoundCommand(gs.BgmId[2], kSoundPlayLooped, 0, "");
@@ -131,6 +140,4 @@ void WatchPendingReplay() {
   SoundCommand(gs.BgmId[2], kSoundStop, 0, "");
   SoundCommand(gs.BgmId[3], kSoundStop, 0, "");
   platform::Sleep(1000);
-  RestorePlayerSettings();
-  watchingNow = false;
 }

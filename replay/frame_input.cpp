@@ -122,6 +122,12 @@ Verdict FinishReplaying(int end) {
   return v;
 }
 
+void Reset() {
+  s = Session{};
+  watching = false;
+  stopWatching = false;
+}
+
 bool Watching() { return watching; }
 void RequestStopWatching() { stopWatching = true; }
 

@@ -39,6 +39,18 @@ Verdict FinishReplaying(int end);
 bool Watching();
 void RequestStopWatching();
 
+// Drops any recording or replay (a game ended early by the thread's stop);
+// the frames then read the keyboard and the shared values directly again.
+void Reset();
+// Holds a recording or replay for a scope: whichever way the scope is left,
+// nothing of it outlives the game.
+struct SessionScope {
+  SessionScope() = default;
+  SessionScope(const SessionScope&) = delete;
+  SessionScope& operator=(const SessionScope&) = delete;
+  ~SessionScope() { Reset(); }
+};
+
 // ---- the frame's reads
 void BeginFrame();  // first thing in every frame
 void SampleKeys();  // once per frame, before the keys are read
