@@ -10,6 +10,7 @@
 #include "frame/frame.h"
 #include "platform/platform.h"
 #include "platform/sim/sim_control.h"
+#include "replay/frame_input.h"
 #include "runtime/runtime.h"
 #include "state/game_state.h"
 #include "state/pictures.h"
@@ -111,3 +112,42 @@ static void BM_StepFrameBossScene(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StepFrameBossScene);
+
+// The same frame while the game is recorded: the keys sampled, the frame
+// written down and, every 60 frames, the state digest. Its difference from
+// BM_StepFrameBossScene is what recording costs.
+static void BM_StepFrameBossSceneRecorded(benchmark::State& state) {
+  if (!g_ready) BuildScene();
+  if (!g_ready) {
+    state.SkipWithError("cannot reach the source directory");
+    return;
+  }
+  replay::StartRecording();
+  for (auto _ : state) {
+    RestoreScene();
+    StepFrame();
+    replay::SampleKeys();
+    benchmark::ClobberMemory();
+  }
+  replay::FinishRecording(3);
+}
+BENCHMARK(BM_StepFrameBossSceneRecorded);
+
+// Recording alone, per frame, on the boss scene's tables: what the frame's
+// hooks add (the frame written down, the keys sampled, a digest every 60).
+static void BM_RecordingPerFrame(benchmark::State& state) {
+  if (!g_ready) BuildScene();
+  if (!g_ready) {
+    state.SkipWithError("cannot reach the source directory");
+    return;
+  }
+  RestoreScene();
+  replay::StartRecording();
+  for (auto _ : state) {
+    replay::BeginFrame();
+    replay::SampleKeys();
+    benchmark::ClobberMemory();
+  }
+  replay::FinishRecording(3);
+}
+BENCHMARK(BM_RecordingPerFrame);

@@ -1,6 +1,7 @@
 #include "enemies/patterns.h"
 
 #include "entities/tables.h"
+#include "replay/frame_input.h"
 #include "runtime/runtime.h"
 #include "state/game_state.h"
 
@@ -47,7 +48,7 @@ int Volley(int n, BulletMaker make, const char* name) {
     for (int k = 1; k <= reserved; ++k) sht[slot[k]].kind = 0;
   }
   chr[1].cooldown = (5 - chr[1].state) * 3;
-  gs.bannerTimer = 2 * gs.measuredFps;
+  gs.bannerTimer = 2 * replay::MeasuredFps();
   gs.bannerText = name;
   return made;
 }

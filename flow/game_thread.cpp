@@ -2,6 +2,7 @@
 
 #include "ending/ending.h"
 #include "flow/play_game.h"
+#include "flow/replay_game.h"
 #include "flow/title.h"
 #include "platform/platform.h"
 #include "runtime/runtime.h"
@@ -26,6 +27,7 @@ void GameThread() {
   gs.BgmId[2] = SoundCommand(0, kSoundOpen, 47, "bgm/stage.mid");
   gs.BgmId[3] = SoundCommand(0, kSoundOpen, 21, "bgm/boss.mid");
   gs.BgmId[4] = SoundCommand(0, kSoundOpen, 83, "bgm/ending.mid");
+  WatchPendingReplay();  // quillmoor --replay FILE: the recording, then the title
   for (;;) {
     TitleScreen();
     gs.quitRequested = 0;

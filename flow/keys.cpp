@@ -1,6 +1,7 @@
 #include "flow/keys.h"
 
 #include "display/full_window.h"
+#include "flow/replay_game.h"
 #include "platform/platform.h"
 #include "settings/options_window.h"
 #include "state/game_state.h"
@@ -11,6 +12,14 @@ constexpr int kKeyS = 83;
 }  // namespace
 
 void OnKeyDown(int key) {
+  if (WatchingReplay()) {
+    // A recording plays as it was played: no key reaches the game. Escape
+    // stops watching (back to the title), F4 still switches the screen, and
+    // Space, held, is read by the frames for the fast forward.
+    if (key == platform::VK_ESCAPE) replay::RequestStopWatching();
+    if (key == platform::VK_F4) ToggleFullWindow();
+    return;
+  }
   switch (key) {
     case platform::VK_ESCAPE:
       platform::SendMessage(gs.mainWindow, platform::WM_CLOSE, 0, 0);
@@ -46,5 +55,5 @@ void OnKeyDown(int key) {
 }
 
 void OnActivate(int state) {
-  if (state == 0) gs.pauseState = 240;
+  if (state == 0 && !WatchingReplay()) gs.pauseState = 240;
 }

@@ -4,6 +4,7 @@
 #include "flow/new_game.h"
 #include "frame/frame.h"
 #include "frame/play_input.h"
+#include "flow/replay_game.h"
 #include "platform/platform.h"
 #include "runtime/runtime.h"
 #include "state/game_state.h"
@@ -51,7 +52,7 @@ void BossDefeatSequence() {
       double r2 = Rnd();
       chr[1].y = ToInt32(gs.bossY + Int(r2 * 2 * chr[1].radius));
     }
-    Sleep(gs.frameDelay);
+    Sleep(replay::FrameSleep(gs.frameDelay));
   }
 }
 
@@ -70,20 +71,24 @@ void WipeToBlack() {
 int PlayGame() {
   int result = 0;
   StageBanner();
+  // Every game is recorded from its first frame to its last.
+  replay::SessionScope session;
+  replay::StartRecording();
   SoundCommand(gs.BgmId[2], kSoundPlayLooped, 0, "");
-  PlayEnd end = RunPlayLoop();
+  PlayEnd end = PlayFrames();
   if (end == PlayEnd::kWon) {
-    if (gs.enemySlots == 20) gs.godUnlocked = 1;
-    BossDefeatSequence();
     result = 1;
     gs.frameCount = -1;
   } else if (end == PlayEnd::kLost) {
     gs.frameCount = -1;
   }
-  if (gs.score > gs.hiScore) {
+  const replay::Record record = replay::FinishRecording(static_cast<int>(end));
+  const bool newHighScore = gs.score > gs.hiScore;
+  if (newHighScore) {
     gs.hiScore = gs.score.load();
     PrintText(-1, -1, "HI SCORE!!", RGB(255, 255, 0), 24, kTextBold | kTextShadow);
   }
+  KeepRecordedGame(record, newHighScore);
   Sleep(1000);
   WipeToBlack();
   SoundCommand(gs.BgmId[2], kSoundStop, 0, "");

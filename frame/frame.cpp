@@ -8,6 +8,7 @@
 #include "frame/rage.h"
 #include "frame/shots.h"
 #include "platform/platform.h"
+#include "replay/frame_input.h"
 #include "runtime/runtime.h"
 #include "state/game_state.h"
 #include "state/pictures.h"
@@ -15,7 +16,6 @@
 
 namespace {
 constexpr int kBoldShadow = kTextBold | kTextShadow;
-constexpr int32_t kPauseRequested = 240;
 }  // namespace
 
 void ScrollBackground() {
@@ -36,13 +36,15 @@ void DrawPatternBanner() {
 
 void PauseStep() {
   // The window thread only ever writes 240 over 240, so test-then-set is safe.
-  if (gs.pauseState != kPauseRequested) return;
+  // A replay takes its pauses from the recording.
+  if (!replay::PauseTaken()) return;
   PrintText(-1, -1, "P A U S E", RGB(255, 255, 0), 36, kBoldShadow);
   gs.pauseState = 1;
   gs.frameCount = -1;
 }
 
 void StepFrame() {
+  replay::BeginFrame();
   gs.frameCount += 1;
   ScrollBackground();
   DrawHud();
@@ -59,20 +61,25 @@ void StepFrame() {
 PlayEnd EndTest() {
   if (gs.quota < 1 && chr[1].state == 0) return PlayEnd::kWon;
   if (chr[0].state == 0) return PlayEnd::kLost;
-  if (gs.quitRequested != 0) return PlayEnd::kAbandoned;
+  if (replay::QuitRequested()) return PlayEnd::kAbandoned;
   return PlayEnd::kNone;
 }
 
 PlayEnd PlayLoopIteration() {
   if (gs.pauseState == 1) {
     // Paused: the picture stays frozen and the regulator measures nothing.
-    gs.frameCount = -1;
-    platform::Sleep(1);
-    return PlayEnd::kNone;
+    // A replay resumes by itself where the recorded pause ended.
+    if (!replay::PauseOver()) {
+      gs.frameCount = -1;
+      platform::Sleep(1);
+      return PlayEnd::kNone;
+    }
+    gs.pauseState = 0;
   }
   StepFrame();
-  platform::Sleep(gs.frameDelay);
+  platform::Sleep(replay::FrameSleep(gs.frameDelay));
   if (gs.inputLocked == 0) {
+    replay::SampleKeys();  // every key of the frame read at one moment
     ReadMoveKeys();
     ReadFireKey();
   }

@@ -4,6 +4,7 @@
 #include "entities/tables.h"
 #include "frame/draw_box.h"
 #include "platform/platform.h"
+#include "replay/frame_input.h"
 #include "runtime/runtime.h"
 #include "state/game_state.h"
 #include "state/pictures.h"
@@ -31,7 +32,7 @@ int32_t DrawGauge() {
 
 void StartBurst() {
   gs.grazeGauge = 0;
-  int32_t fps = gs.measuredFps;
+  int32_t fps = replay::MeasuredFps();
   gs.rageTimer = fps * 2.0;
   gs.score += kRageBonus;
   int slots = EnemySlotCount();

@@ -162,6 +162,7 @@ std::vector<int> Bot::Step(uint64_t ms, std::string& note) {
     if (next == Phase::kTitle) say("title");
     if (next == Phase::kStarting) {
       games_ += 1;
+      gameStartMs_ = ms;
       bossSeen_ = false;
       ended_ = false;
       say("game " + std::to_string(games_));
@@ -198,7 +199,8 @@ std::vector<int> Bot::Step(uint64_t ms, std::string& note) {
         break;
       }
       keys.push_back(platform::VK_SPACE);
-      if (chr[0].state == 1 && gs.inputLocked == 0 && !ended_) {
+      const bool careless = carelessMs_ != 0 && ms >= gameStartMs_ + carelessMs_;
+      if (chr[0].state == 1 && gs.inputLocked == 0 && !ended_ && !careless) {
         const Move m = ChooseMove();
         if (m.dx < 0) keys.push_back(platform::VK_LEFT);
         if (m.dx > 0) keys.push_back(platform::VK_RIGHT);

@@ -28,6 +28,9 @@ class Bot {
   std::vector<int> Step(uint64_t ms, std::string& note);
 
   Phase phase() const { return phase_; }
+  // Stops dodging this long after each game starts (0: never), so that
+  // games are lost too: the ship's end, the high-score check, the title.
+  void SetCarelessAfter(uint64_t ms) { carelessMs_ = ms; }
   int games() const { return games_; }
 
   // The arrow move (-5, 0 or 5 on each axis) the dodging rule picks for the
@@ -53,4 +56,6 @@ class Bot {
   int games_ = 0;
   bool bossSeen_ = false;
   bool ended_ = false;     // "won" or "lost" already said for this game
+  uint64_t carelessMs_ = 0;
+  uint64_t gameStartMs_ = 0;
 };

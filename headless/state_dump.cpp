@@ -4,12 +4,16 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <sstream>
 
 #include "entities/tables.h"
+#include "flow/replay_game.h"
 #include "headless/bot.h"
 #include "platform/platform.h"
+#include "settings/settings.h"
 #include "state/game_state.h"
 
 namespace {
@@ -310,10 +314,35 @@ bool SetStateValue(const std::string& name, const std::string& value) {
   return false;
 }
 
+namespace {
+// Copies last.qmr to game-N.qmr beside the settings file (--bot-keep).
+void KeepLastGame(int n) {
+  const std::string settings = SettingsPath();
+  const size_t slash = settings.find_last_of('/');
+  const std::string dir = slash == std::string::npos ? "." : settings.substr(0, slash);
+  std::ifstream in(dir + "/" + kLastGameFile, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  if (!in || !WriteFileBesideSettings("game-" + std::to_string(n) + ".qmr", bytes.str()))
+    platform::LogEvent("bot cannot keep game " + std::to_string(n));
+}
+}  // namespace
+
 void RegisterStateDumpHooks() {
   // A fresh bot per registration: each run starts from what it has not seen.
   auto bot = std::make_shared<Bot>();
+  auto keep = std::make_shared<bool>(false);
   platform::RegisterStateHooks(platform::StateHooks{
       DumpStateJson, SetStateValue,
-      [bot](uint64_t ms, std::string& note) { return bot->Step(ms, note); }});
+      [bot, keep](uint64_t ms, std::string& note) {
+        std::vector<int> keys = bot->Step(ms, note);
+        // The game's recording is written as its last frame ends, well before
+        // the bot sees the frames stop.
+        if (*keep && note.find("over score") != std::string::npos) KeepLastGame(bot->games());
+        return keys;
+      },
+      [bot, keep](const std::string& name, int value) {
+        if (name == "careless") bot->SetCarelessAfter(uint64_t(value) * 1000);
+        if (name == "keep") *keep = value != 0;
+      }});
 }

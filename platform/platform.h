@@ -174,6 +174,10 @@ struct StateHooks {
   // virtual keys to hold from now on (every other key it held is released),
   // and in note a few words when what it sees changes ("game 3", "lost").
   std::function<std::vector<int>(uint64_t ms, std::string& note)> bot = nullptr;
+  // The bot's settings from quillmoor-sim's command line, given before it
+  // first plays: "careless" (seconds of each game after which it stops
+  // dodging, 0 never) and "keep" (1: every game's recording kept apart).
+  std::function<void(const std::string& name, int value)> botOption = nullptr;
 };
 void RegisterStateHooks(StateHooks hooks);
 // One line in the sim log (the SDL backend drops it).

@@ -206,20 +206,19 @@ bool LoadSettingsFrom(const std::string& path) {
   return true;
 }
 
+namespace {
+
 // The old file is replaced only by a complete, synced new one: a crash or kill
 // at any moment leaves either the old file or the new one, never a torn one.
-bool SaveSettingsTo(const std::string& path) {
-  if (path.empty()) return false;
-  const std::string bytes = FormatSettings(CurrentSettings());
+enum class Replaced { kYes, kNo, kStoppedByHook };
+Replaced ReplaceFile(const std::string& path, const std::string& bytes, bool settingsHook) {
+  if (path.empty()) return Replaced::kNo;
   const std::string temp = path + ".tmp";
 
   mode_t mode = 0644;
   struct stat old {};
   if (::stat(path.c_str(), &old) == 0) {
-    if (!S_ISREG(old.st_mode)) {
-      platform::LogEvent("settings not written " + path);
-      return false;
-    }
+    if (!S_ISREG(old.st_mode)) return Replaced::kNo;
     mode = old.st_mode & 07777;  // a replaced file keeps its permissions
   }
 
@@ -230,19 +229,18 @@ bool SaveSettingsTo(const std::string& path) {
     ok = WriteAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     if (::close(fd) != 0) ok = false;
   }
-  if (ok) {
+  if (ok && settingsHook) {
     std::function<bool(const std::string&)> hook;
     {
       std::lock_guard<std::mutex> lock(hookMutex);
       hook = saveHook;
     }
-    if (hook && !hook(temp)) return false;  // stopped as a crash would stop it
-    ok = ::rename(temp.c_str(), path.c_str()) == 0;
+    if (hook && !hook(temp)) return Replaced::kStoppedByHook;  // as a crash would stop it
   }
+  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) {
     if (fd >= 0) ::unlink(temp.c_str());
-    platform::LogEvent("settings not written " + path);
-    return false;
+    return Replaced::kNo;
   }
   // Make the rename itself durable.
   int dir = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -250,8 +248,27 @@ bool SaveSettingsTo(const std::string& path) {
     ::fsync(dir);
     ::close(dir);
   }
-  platform::LogEvent("settings written " + path);
-  return true;
+  return Replaced::kYes;
+}
+
+}  // namespace
+
+bool SaveSettingsTo(const std::string& path) {
+  if (path.empty()) return false;
+  const Replaced r = ReplaceFile(path, FormatSettings(CurrentSettings()), true);
+  if (r == Replaced::kStoppedByHook) return false;
+  const bool ok = r == Replaced::kYes;
+  platform::LogEvent((ok ? "settings written " : "settings not written ") + path);
+  return ok;
+}
+
+bool WriteFileBesideSettings(const std::string& name, const std::string& bytes) {
+  const std::string settings = SettingsPath();
+  if (settings.empty()) return false;
+  const std::string path = DirectoryOf(settings) + "/" + name;
+  const bool ok = ReplaceFile(path, bytes, false) == Replaced::kYes;
+  if (!ok) platform::LogEvent("not written " + path);
+  return ok;
 }
 
 void LoadSettings() {

@@ -56,6 +56,10 @@ void ApplyLoadedSettings(const SettingsValues& v);
 bool LoadSettingsFrom(const std::string& path);
 bool SaveSettingsTo(const std::string& path);
 
+// Writes a file of the game's own (a recorded game) into the settings file's
+// folder, replacing any old one the same safe way as the settings.
+bool WriteFileBesideSettings(const std::string& name, const std::string& bytes);
+
 // Test hook: called during a save once the temporary file is written and
 // synced, just before it is renamed over the settings file. Returning false
 // abandons the save at that point, as a crash there would (the temporary file

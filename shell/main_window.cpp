@@ -7,6 +7,7 @@
 #include "flow/assets.h"
 #include "flow/game_thread.h"
 #include "flow/keys.h"
+#include "flow/replay_game.h"
 #include "frame/regulator.h"
 #include "runtime/runtime.h"
 #include "settings/options_window.h"
@@ -51,6 +52,8 @@ void OnCreate() {
 void OnDestroy() {
   platform::Window w = gs.mainWindow;
   // What must survive comes first: the settings, then the player's desktop.
+  // Closed while a recording is watched, the player's own settings are saved.
+  RestorePlayerSettings();
   SaveSettings();
   if (gs.displayHandle != 0) {
     platform::RestoreDisplayMode(gs.displayHandle, w);

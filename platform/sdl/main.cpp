@@ -1,8 +1,10 @@
 // The game: the shell on the SDL backend.
 #define SDL_MAIN_HANDLED
 #include <cstdio>
+#include <filesystem>
 #include <unistd.h>
 
+#include "flow/replay_game.h"
 #include "platform/sdl/sdl_internal.h"
 #include "shell/shell.h"
 
@@ -18,6 +20,8 @@ int main(int argc, char** argv) {
     std::fputs(options.help ? platform::sdl::LaunchHelp() : "Quillmoor 1.00\n", stdout);
     return 0;
   }
+  // The recording is named from where the game was started.
+  if (!options.replay.empty()) options.replay = std::filesystem::absolute(options.replay).string();
   // Without its pictures and music the game still runs (they are treated as
   // missing), so a failure here is no reason to stop.
   platform::sdl::ChangeToDataFolder();
@@ -29,6 +33,12 @@ int main(int argc, char** argv) {
   // The default scale suits the main window: the playfield in its frame.
   platform::sdl::SetWindowScale(options.scale,
                                 240 + platform::kFrameTop + platform::kFrameBottom);
+  if (!options.replay.empty() && !WatchReplayFile(options.replay, error)) {
+    std::fprintf(stderr, "quillmoor: %s\n", error.c_str());
+    platform::MessageBox(0, error, "Replay", platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    platform::sdl::ShutdownVideo();
+    return 1;
+  }
   platform::sdl::StartAudio();
   int code = QuillmoorMain();
   // The shell has stopped its threads; anything still running (the sound

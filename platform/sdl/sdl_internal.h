@@ -45,6 +45,7 @@ void RunMainThreadTasks();
 struct LaunchOptions {
   int scale = 0;  // window scale 1..kMaxWindowScale; 0 chooses one to suit the desktop
   bool help = false, version = false;
+  std::string replay;  // a recording to watch first
 };
 // Reads the arguments after the program's name. False, with one line saying
 // what is wrong and how to call the game, for anything else.

@@ -8,7 +8,7 @@
 namespace platform::sdl {
 namespace {
 
-const std::string kUsage = "usage: quillmoor [--scale N] [--help] [--version]";
+const std::string kUsage = "usage: quillmoor [--scale N] [--replay FILE] [--help] [--version]";
 
 // An argument as it can be shown within one line of the message.
 std::string Shown(std::string s) {
@@ -27,10 +27,11 @@ bool HoldsData(const std::string& dir) { return IsFolder(dir + "/image") && IsFo
 }  // namespace
 
 const char* LaunchHelp() {
-  return "usage: quillmoor [--scale N] [--help] [--version]\n"
+  return "usage: quillmoor [--scale N] [--replay FILE] [--help] [--version]\n"
          "A small vertical shoot-'em-up.\n"
          "  --scale N   show every window N times its size (1 to 8); the default\n"
          "              is the largest that fits three quarters of the screen's height\n"
+         "  --replay FILE  watch a recorded game first (Space held: 4x, Escape: title)\n"
          "  --help      this text\n"
          "  --version   the game's version\n"
          "The settings are kept in quillmoor.ini beside the program, or in\n"
@@ -52,6 +53,12 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out
     }
     if (args[i] == "--version") {
       out.version = true;
+      continue;
+    }
+    if (args[i] == "--replay") {
+      if (i + 1 == args.size()) return fail("--replay needs a file");
+      if (!out.replay.empty()) return fail("--replay given twice");
+      out.replay = args[++i];
       continue;
     }
     std::string value;

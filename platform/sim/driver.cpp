@@ -232,6 +232,8 @@ struct BotRun {
   std::vector<int> held;
   bool logMemory = false;
   int gamesWanted = 0;  // 0: plays on for ever
+  int careless = 0;
+  bool keep = false;
   int games = 0;
   bool leaving = false;
 };
@@ -250,6 +252,10 @@ void BotTick() {
     if (!bot->decide) {
       Warn("the program registered no bot: --bot does nothing");
       return;
+    }
+    if (auto option = Hooks().botOption) {
+      option("careless", bot->careless);
+      option("keep", bot->keep ? 1 : 0);
     }
   }
   std::string note;
@@ -327,7 +333,8 @@ long ResidentKb() {
   return -1;
 }
 
-int SimMain(int argc, char** argv, const std::function<int()>& program) {
+int SimMain(int argc, char** argv, const std::function<int()>& program,
+            const std::function<int(const std::string&, bool)>& replay) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
   SimOptions o;
@@ -346,6 +353,7 @@ int SimMain(int argc, char** argv, const std::function<int()>& program) {
   o.keys = Absolute(o.keys);
   o.log = Absolute(o.log);
   o.audio = Absolute(o.audio);
+  o.replay = Absolute(o.replay);
   for (auto& f : o.shots) f.path = Absolute(f.path);
   for (auto& f : o.states) f.path = Absolute(f.path);
 
@@ -416,9 +424,19 @@ int SimMain(int argc, char** argv, const std::function<int()>& program) {
     bot = std::make_unique<BotRun>();
     bot->logMemory = o.logMemory;
     bot->gamesWanted = o.botGames;
+    bot->careless = o.botCareless;
+    bot->keep = o.botKeep;
     Queue(0, detail::kRankInput, "", BotTick);
   }
 
+  if (!o.replay.empty()) {
+    const int status = replay ? replay(o.replay, o.verify) : 1;
+    if (status >= 0) {
+      detail::StopAllOtherThreads();
+      Finish(status);
+      return status;
+    }
+  }
   const int code = program();
   // The program ended by itself: its remaining threads end before it does.
   detail::StopAllOtherThreads();

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "headless/replay_verify.h"
 #include "headless/state_dump.h"
 #include "platform/sim/sim_driver.h"
 #include "shell/shell.h"
@@ -12,7 +13,7 @@ int main(int argc, char** argv) {
     // only the headless build links them.
     RegisterStateDumpHooks();
     return QuillmoorMain();
-  });
+  }, RunReplayOption);
   // Threads the program left behind have been stopped; nothing else needs
   // tearing down, and skipping the static destructors keeps exit orderly.
   std::fflush(nullptr);

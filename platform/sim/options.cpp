@@ -169,7 +169,9 @@ const char* Usage() {
          "                     [--shot MS:FILE.png]... [--state MS:FILE.json]... "
          "[--set MS:NAME=VALUE]...\n"
          "                     [--log FILE] [--audio FILE.wav] [--display-fail CODE]\n"
-         "                     [--bot [--bot-games N] [--log-memory]]\n"
+         "                     [--bot [--bot-games N] [--bot-careless S] [--bot-keep]\n"
+         "                      [--log-memory]]\n"
+         "                     [--replay FILE.qmr [--verify]]\n"
          "Runs the game headless on a simulated clock.\n"
          "  --dir DIR           change to DIR first (it holds image/ and bgm/)\n"
          "  --exe PATH          the program's own path (the settings file is PATH.ini)\n"
@@ -188,9 +190,17 @@ const char* Usage() {
          "                      'bot won', 'bot lost', 'bot over score S' as it sees them\n"
          "  --bot-games N       with --bot: back on the title screen after N games, the\n"
          "                      bot presses Escape\n"
+         "  --bot-careless S    with --bot: it stops dodging S seconds into each game (and\n"
+         "                      so loses most of them)\n"
+         "  --bot-keep          with --bot: each game's recording is also kept, as game-N.qmr\n"
+         "                      beside the settings file\n"
          "  --log-memory        with --bot: each bot log line ends with 'rss KB', the\n"
          "                      process's resident memory (the one output that differs\n"
          "                      between runs)\n"
+         "  --replay FILE       watch a recorded game (last.qmr, best.qmr) before the title\n"
+         "  --verify            with --replay: play it headless as fast as possible and\n"
+         "                      check it frame for frame; status 0 when it plays as\n"
+         "                      recorded, 1 (with the first frame that differs) when not\n"
          "Paths are taken relative to the directory quillmoor-sim starts in.\n"
          "Status: the program's exit code; 2 at --until; 1 for bad arguments;\n"
          "3 when every thread waits for ever.\n";
@@ -220,12 +230,20 @@ bool ParseCommandLine(const std::vector<std::string>& args, SimOptions& out,
       out.help = true;
       continue;
     }
-    if (opt == "--bot" || opt == "--log-memory") {
+    if (opt == "--verify") {
+      if (hasValue || out.verify) {
+        error = hasValue ? "--verify takes no value" : "--verify given twice";
+        return false;
+      }
+      out.verify = true;
+      continue;
+    }
+    if (opt == "--bot" || opt == "--log-memory" || opt == "--bot-keep") {
       if (hasValue) {
         error = opt + " takes no value";
         return false;
       }
-      bool& flag = opt == "--bot" ? out.bot : out.logMemory;
+      bool& flag = opt == "--bot" ? out.bot : opt == "--bot-keep" ? out.botKeep : out.logMemory;
       if (flag) {
         error = opt + " given twice";
         return false;
@@ -235,7 +253,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, SimOptions& out,
     }
     static const char* kKnown[] = {"--dir",   "--exe",   "--tick",  "--keys",
                                    "--until", "--shot",  "--state", "--set",
-                                   "--log",   "--audio", "--display-fail", "--bot-games"};
+                                   "--log",   "--audio", "--display-fail", "--bot-games", "--replay",
+                                   "--bot-careless"};
     bool known = false;
     for (const char* k : kKnown) known = known || opt == k;
     if (!known) {
@@ -301,12 +320,25 @@ bool ParseCommandLine(const std::vector<std::string>& args, SimOptions& out,
       out.audio = value;
     } else if (opt == "--display-fail") {
       if (!ParseInt(value, 0, 4, out.displayFail)) return bad("expected 1..4");
+    } else if (opt == "--replay") {
+      if (value.empty()) return bad("empty");
+      out.replay = value;
+    } else if (opt == "--bot-careless") {
+      if (!ParseInt(value, 1, 1000000, out.botCareless)) return bad("expected 1..1000000");
     } else if (opt == "--bot-games") {
       if (!ParseInt(value, 1, 1000000, out.botGames)) return bad("expected 1..1000000");
     }
   }
   if (out.logMemory && !out.bot) {
     error = "--log-memory needs --bot";
+    return false;
+  }
+  if (out.verify && out.replay.empty()) {
+    error = "--verify needs --replay";
+    return false;
+  }
+  if ((out.botCareless != 0 || out.botKeep) && !out.bot) {
+    error = std::string(out.botKeep ? "--bot-keep" : "--bot-careless") + " needs --bot";
     return false;
   }
   if (out.botGames != 0 && !out.bot) {

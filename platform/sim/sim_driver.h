@@ -53,6 +53,10 @@ struct SimOptions {
   bool bot = false;        // the game's bot holds the keys (headless/bot.h)
   bool logMemory = false;  // with --bot: resident memory on each bot log line
   int botGames = 0;        // with --bot: Escape on the title after this many games
+  int botCareless = 0;     // with --bot: seconds into each game when it stops dodging
+  bool botKeep = false;    // with --bot: each game's recording kept as game-N.qmr
+  std::string replay;      // a recorded game to watch (or, with verify, to check)
+  bool verify = false;
 };
 
 // Parses the arguments (without the program name). False with a one-line
@@ -70,7 +74,11 @@ long ResidentKb();
 // Runs the program under the options. Returns the exit status: the
 // program's own code, 1 for bad arguments or an unreadable key script, 0
 // after --help; --until ends the process itself with status 2.
-int SimMain(int argc, char** argv, const std::function<int()>& program);
+// replay, when --replay is given, runs after the simulation is set up and
+// before the program: it gets the file and --verify, and returns the exit
+// status, or -1 to go on and run the program.
+int SimMain(int argc, char** argv, const std::function<int()>& program,
+            const std::function<int(const std::string&, bool)>& replay = nullptr);
 
 // ---- what the driver sets in the scheduler (also used by the backend tests)
 namespace detail {
