@@ -78,7 +78,7 @@ TEST(DesktopScale, TheDefaultFitsTheMainWindowInThreeQuartersOfTheDesktop) {
 TEST_F(Desktop, TheCommandLineIsCheckedBeforeAnyWindowOpens) {
   // Arguments, exit code, and the whole output (ending in a newline) or a part of it.
   const std::tuple<std::vector<std::string>, int, std::string> rows[] = {
-      {{"--scale", "0"}, 1, "quillmoor: bad window scale \"0\"; usage: quillmoor [--scale N] [--help] [--version]\n"},
+      {{"--scale", "0"}, 1, "quillmoor: bad window scale \"0\"; usage: quillmoor [--scale N] [--replay FILE] [--help] [--version]\n"},
       {{"--scale", "99"}, 1, "bad window scale \"99\"; usage"},
       {{"--scale", "x"}, 1, "bad window scale \"x\""},
       {{"--scale"}, 1, "--scale needs a number"},
