@@ -83,10 +83,13 @@ TEST_F(SettingsFile, SaveWritesSevenCrLfLinesThatReadBackTheSame) {
       {{15, 0, 0, 0, 0, 5, 0}, "15\r\n0\r\n0\r\n0\r\n0\r\n5\r\n\r\n"},
       {{30, 1000, 1, 7, 2147483647, 12, 1}, "30\r\n1000\r\n1\r\n7\r\n2147483647\r\n12\r\nAH!NO_WAY!!\r\n"},
   };
+  std::ofstream(path_) << "x";
+  fs::permissions(path_, static_cast<fs::perms>(0640));  // a save keeps the file's permissions
   for (const auto& [values, bytes] : rows) {
     ApplyLoadedSettings(values);
     ASSERT_TRUE(SaveSettingsTo(path_));
     EXPECT_EQ(ReadFile(path_), bytes);
+    EXPECT_EQ(fs::status(path_).permissions(), static_cast<fs::perms>(0640));
     EXPECT_FALSE(fs::exists(path_ + ".tmp"));
     EXPECT_EQ(Load(bytes), Of(values));
   }
