@@ -259,19 +259,23 @@ std::string PadGame(const std::string& display) {
     step("manual", tap(SDL_CONTROLLER_BUTTON_B, VK_CONTROL) && Until([] { return gs.fireMode == 0; }));
     step("space", tap(SDL_CONTROLLER_BUTTON_A, VK_SPACE));
     start();
-    const struct { const char* name; int button, axis, value; } moves[] = {
-        {"dpad-left", SDL_CONTROLLER_BUTTON_DPAD_LEFT, -1, 1}, {"stick-in-dead-zone", -1, SDL_CONTROLLER_AXIS_LEFTX, 7000},
-        {"stick-right", -1, SDL_CONTROLLER_AXIS_LEFTX, 32767}, {"stick-up", -1, SDL_CONTROLLER_AXIS_LEFTY, -32768},
-        {"dpad-down", SDL_CONTROLLER_BUTTON_DPAD_DOWN, -1, 1}};
+    const struct { const char* name; int button, axis, value, vk; } moves[] = {
+        {"dpad-left", SDL_CONTROLLER_BUTTON_DPAD_LEFT, -1, 1, VK_LEFT},
+        {"stick-in-dead-zone", -1, SDL_CONTROLLER_AXIS_LEFTX, 7000, 0},
+        {"stick-right", -1, SDL_CONTROLLER_AXIS_LEFTX, 32767, VK_RIGHT},
+        {"stick-up", -1, SDL_CONTROLLER_AXIS_LEFTY, -32768, VK_UP},
+        {"dpad-down", SDL_CONTROLLER_BUTTON_DPAD_DOWN, -1, 1, VK_DOWN}};
     for (const auto& m : moves) {  // held for 15 frames between two pauses
       Until([] { return gs.pauseState == 1; });
       const int x = chr[0].x, y = chr[0].y;
       auto set = [&](int on) {
         m.button >= 0 ? SDL_JoystickSetVirtualButton(j, m.button, on) : SDL_JoystickSetVirtualAxis(j, m.axis, m.value * on);
       };
-      set(1);
+      set(1);  // taken up before play resumes, and let go before the next move
+      if (m.vk) Until([&] { return KeyHeld(m.vk); });
       if (start() && frames(15) && start()) Until([] { return gs.pauseState == 1; });
       set(0);
+      if (m.vk) Until([&] { return !KeyHeld(m.vk); });
       const int dx = chr[0].x - x, dy = chr[0].y - y;
       seen += std::string(m.name) + ":" + "-0+"[(dx > 0) - (dx < 0) + 1] + "-0+"[(dy > 0) - (dy < 0) + 1] + " ";
     }
