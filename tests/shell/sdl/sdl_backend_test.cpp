@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <functional>
+#include <string>
 #include <thread>
 
 #include "platform/platform.h"
 #include "platform/sdl/sdl_internal.h"
+#include "platform/ui/widgets.h"
 
 namespace {
 
@@ -92,3 +95,20 @@ TEST(SdlPicture, LargestWholeScaleCentredOnBlack) {
 }
 
 }  // namespace
+
+// A window's text is its title, a control's its caption (SDL's memory display).
+TEST(SdlWindows, WindowTextIsTheTitleOrTheControlsCaption) {
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  std::string why;
+  if (!platform::sdl::InitVideo(why)) GTEST_SKIP() << "no offscreen video: " << why;
+  platform::RegisterWindowClass("SDLTEST", platform::DefWindowProc);
+  const platform::Window w = platform::CreateWindow("SDLTEST", "Quillmoor Ver.1.00", platform::WS_CAPTION_FRAME, 0, 0, 326, 264, 0);
+  const platform::Window ok = platform::CreateControl(w, 1001, "BUTTON", "O K", platform::BS_PUSHBUTTON, 13, 152, 55, 21);
+  ASSERT_TRUE(w != 0 && ok != 0);
+  EXPECT_EQ(platform::GetWindowText(w) + "|" + platform::GetWindowText(ok), "Quillmoor Ver.1.00|O K");
+  platform::SetWindowText(w, "Option");
+  EXPECT_EQ(platform::GetWindowText(w) + "|" + platform::GetWindowText(0), "Option|");
+  platform::DestroyWindow(w);
+  EXPECT_EQ(platform::GetWindowText(w), "");
+  platform::sdl::ShutdownVideo();
+}
