@@ -30,7 +30,9 @@ replay::Verdict VerifyReplay(const replay::Record& rec) {
   gs.backSurface = SlotSurface(FindWindowSlot(w));
   TargetWindow(w);
   LoadImages();
-  return VerifyRecordedGame(rec);
+  const replay::Verdict verdict = VerifyRecordedGame(rec);
+  FreeImages();
+  return verdict;
 }
 
 int RunReplayOption(const std::string& path, bool verify) {

@@ -26,6 +26,7 @@ class ZkgdiBitmapTest : public ZkgdiTest {
     ASSERT_EQ(OpenBmp(pic, WriteFile(TempDir() + "/sprite.bmp", bytes)), 1);
     Fill(*back, 0x336699);
   }
+  void TearDown() override { CloseBmp(pic); }
   Window win = 0;
   Surface* back = nullptr;
   BmpRecord pic;
