@@ -96,9 +96,9 @@ TEST(SdlPicture, LargestWholeScaleCentredOnBlack) {
 
 }  // namespace
 
-// A window's text is its title, a control's its caption (SDL's memory display).
+// A window's text is its title, a control's its caption (SDL's dummy display).
 TEST(SdlWindows, WindowTextIsTheTitleOrTheControlsCaption) {
-  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
   std::string why;
   if (!platform::sdl::InitVideo(why)) GTEST_SKIP() << "no offscreen video: " << why;
   platform::RegisterWindowClass("SDLTEST", platform::DefWindowProc);
