@@ -193,57 +193,61 @@ void DeleteBrush(Brush* brush) {
 
 int LiveBrushCount() { return g_liveBrushes.load(std::memory_order_relaxed); }
 
-int BitBltReference(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx,
-                    int sy, uint32_t rop) {
+namespace {
+
+// What both transfers share: the operation checked, the rectangle clipped,
+// and a source that is never the rectangle being written. body(c, from, fx,
+// fy) then writes c.w x c.h pixels from (fx, fy) of from to (c.dx, c.dy).
+template <class Body>
+int Transfer(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy,
+             uint32_t rop, Body body) {
   if (!KnownRop(rop)) return 0;
   Clip c = ClipTransfer(dst, dx, dy, w, h, src, sx, sy);
   if (c.empty()) return 1;
-  Surface tmp;
-  const Surface* from = &src;
-  int fx = c.sx, fy = c.sy;
-  if (Overlaps(dst, src)) {
-    tmp = CopyOut(src, c);
-    from = &tmp;
-    fx = fy = 0;
-  }
-  for (int y = 0; y < c.h; ++y) {
-    for (int x = 0; x < c.w; ++x) {
-      uint32_t s = from->at(fx + x, fy + y);
-      uint32_t& d = dst.at(c.dx + x, c.dy + y);
-      if (rop == SRCCOPY) d = s;
-      else if (rop == SRCAND) d = d & s;
-      else d = d | s;
-    }
+  if (!Overlaps(dst, src)) {
+    body(c, src, c.sx, c.sy);
+  } else {
+    const Surface tmp = CopyOut(src, c);
+    body(c, tmp, 0, 0);
   }
   return 1;
 }
 
+}  // namespace
+
+int BitBltReference(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx,
+                    int sy, uint32_t rop) {
+  return Transfer(dst, dx, dy, w, h, src, sx, sy, rop,
+                  [&](const Clip& c, const Surface& from, int fx, int fy) {
+                    for (int y = 0; y < c.h; ++y) {
+                      for (int x = 0; x < c.w; ++x) {
+                        uint32_t s = from.at(fx + x, fy + y);
+                        uint32_t& d = dst.at(c.dx + x, c.dy + y);
+                        if (rop == SRCCOPY) d = s;
+                        else if (rop == SRCAND) d = d & s;
+                        else d = d | s;
+                      }
+                    }
+                  });
+}
+
 int BitBlt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy,
            uint32_t rop) {
-  if (!KnownRop(rop)) return 0;
-  Clip c = ClipTransfer(dst, dx, dy, w, h, src, sx, sy);
-  if (c.empty()) return 1;
-  Surface tmp;
-  const Surface* from = &src;
-  int fx = c.sx, fy = c.sy;
-  if (Overlaps(dst, src)) {
-    tmp = CopyOut(src, c);
-    from = &tmp;
-    fx = fy = 0;
-  }
-  if (rop == SRCCOPY && c.w == dst.width() && c.w == from->width() && fx == 0 && c.dx == 0) {
-    // Whole rows on both sides: one contiguous block.
-    CopyPixels(dst.row(c.dy), from->row(fy), static_cast<size_t>(c.w) * c.h);
-    return 1;
-  }
-  for (int y = 0; y < c.h; ++y) {
-    uint32_t* d = dst.row(c.dy + y) + c.dx;
-    const uint32_t* s = from->row(fy + y) + fx;
-    if (rop == SRCCOPY) CopyPixels(d, s, static_cast<size_t>(c.w));
-    else if (rop == SRCAND) RowAnd(d, s, c.w);
-    else RowOr(d, s, c.w);
-  }
-  return 1;
+  return Transfer(dst, dx, dy, w, h, src, sx, sy, rop,
+                  [&](const Clip& c, const Surface& from, int fx, int fy) {
+    if (rop == SRCCOPY && c.w == dst.width() && c.w == from.width() && fx == 0 && c.dx == 0) {
+      // Whole rows on both sides: one contiguous block.
+      CopyPixels(dst.row(c.dy), from.row(fy), static_cast<size_t>(c.w) * c.h);
+      return;
+    }
+    for (int y = 0; y < c.h; ++y) {
+      uint32_t* d = dst.row(c.dy + y) + c.dx;
+      const uint32_t* s = from.row(fy + y) + fx;
+      if (rop == SRCCOPY) CopyPixels(d, s, static_cast<size_t>(c.w));
+      else if (rop == SRCAND) RowAnd(d, s, c.w);
+      else RowOr(d, s, c.w);
+    }
+  });
 }
 
 bool BlitMasked(Surface& dst, int dx, int dy, int w, int h, const Surface& mask,
