@@ -246,9 +246,10 @@ std::string PadGame(const std::string& display) {
     };
     auto tap = [&](int button, int vk) { return hold(button, vk, true) && hold(button, vk, false); };
     auto start = [&] { return tap(SDL_CONTROLLER_BUTTON_START, VK_RETURN); };
-    auto frames = [](int n, int ms = 20000) {  // each frame of play scrolls the sky
+    // Each frame of play scrolls the sky; counts n of them, fewer if `enough` holds first.
+    auto frames = [](int n, int ms = 20000, const std::function<bool()>& enough = [] { return false; }) {
       int count = 0, last = gs.scrollY;
-      return Until([&] { return (gs.scrollY != last && (last = gs.scrollY, ++count)), count >= n; }, ms);
+      return Until([&] { return gs.scrollY != last && (last = gs.scrollY, ++count >= n || enough()); }, ms);
     };
     for (int i = 0; i < 3 && gs.titleActive == 1; ++i) {  // held until the title has gone; a
       hold(SDL_CONTROLLER_BUTTON_START, VK_RETURN, true);  // press it took for a leftover is let go
@@ -268,15 +269,17 @@ std::string PadGame(const std::string& display) {
         {"stick-right", -1, SDL_CONTROLLER_AXIS_LEFTX, 32767, VK_RIGHT},
         {"stick-up", -1, SDL_CONTROLLER_AXIS_LEFTY, -32768, VK_UP},
         {"dpad-down", SDL_CONTROLLER_BUTTON_DPAD_DOWN, -1, 1, VK_DOWN}};
-    for (const auto& m : moves) {  // held for 15 frames between two pauses
+    for (const auto& m : moves) {  // held between two pauses: 15 frames, or 5 once the ship has moved
       Until([] { return gs.pauseState == 1; });
       const int x = chr[0].x, y = chr[0].y;
+      int moved = 0;  // frames since the ship left its place; a loaded machine may take the key late
+      auto away = [&] { return (chr[0].x != x || chr[0].y != y) && ++moved >= 5; };
       auto set = [&](int on) {
         m.button >= 0 ? SDL_JoystickSetVirtualButton(j, m.button, on) : SDL_JoystickSetVirtualAxis(j, m.axis, m.value * on);
       };
       set(1);  // taken up before play resumes, and let go before the next move
       if (m.vk) Until([&] { return KeyHeld(m.vk); });
-      if (start() && frames(15) && start()) Until([] { return gs.pauseState == 1; });
+      if (start() && frames(m.vk ? 60 : 15, 20000, away) && start()) Until([] { return gs.pauseState == 1; });
       set(0);
       if (m.vk) Until([&] { return !KeyHeld(m.vk); });
       const int dx = chr[0].x - x, dy = chr[0].y - y;
