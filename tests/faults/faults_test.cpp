@@ -105,13 +105,14 @@ TEST_F(Faults, EveryScreenEndsWithZeroAndKeepsTheHighScoreOfItsMoment) {
                  {"staff roll", ending + 40000, titleAgain - 1}};
   std::vector<SimJob> jobs;
   std::vector<long long> at;
-  std::vector<std::string> hi;
+  std::vector<std::string> hi, names;
   for (const auto& s : screens) {
+    if (kThreadSanitizer && s.from >= won) break;  // each later trial is nearly a whole game there
     const int k = static_cast<int>(jobs.size()) % 2;  // Escape with a high score set, or the close box
     const long long pick = s.from + (s.to - s.from) * (k + 1) / 3;
     const bool bot = std::string(s.name) != "options";
     SimJob job{.dir = dir_ / ("trial" + std::to_string(jobs.size())), .args = {"--tick", "4242"}};
-    at.push_back(pick);
+    at.push_back(pick), names.push_back(s.name);
     if (!bot) {  // S opens it (the bot's Enter would answer it); Escape there only cancels it
       at.back() = pick + (k ? 2000 : 120);
       const std::string cancel = std::to_string(at.back() - 100);
@@ -128,7 +129,7 @@ TEST_F(Faults, EveryScreenEndsWithZeroAndKeepsTheHighScoreOfItsMoment) {
   }
   RunAll(jobs);
   for (size_t i = 0; i < jobs.size(); ++i) {
-    SCOPED_TRACE(std::string(screens[i].name) + " at " + std::to_string(at[i]) + " ms");
+    SCOPED_TRACE(names[i] + " at " + std::to_string(at[i]) + " ms");
     ExpectCleanExit(jobs[i]);
     const std::vector<std::string> ini = Ini(jobs[i].dir / "quillmoor.ini");
     ASSERT_EQ(ini.size(), 7u);
@@ -141,7 +142,7 @@ TEST_F(Faults, EveryScreenEndsWithZeroAndKeepsTheHighScoreOfItsMoment) {
     EXPECT_GE(TimeOf(log, " window destroyed \"Quillmoor Ver.1.00\"", at[i], 1, &gone), at[i]);
     EXPECT_LT(saved, gone);
     EXPECT_LT(std::atoll(log.back().c_str()), at[i] + 100);
-    if (i == 2) {
+    if (names[i] == "options") {
       const long long shown = TimeOf(log, " window created \"Option\"");
       EXPECT_TRUE(shown > 0 && shown < at[i] - 100) << "the window was not open";
     } else {
@@ -187,7 +188,9 @@ void Break(const fs::path& folder, Damage damage, const char* magic, std::mt1993
 TEST_F(Faults, TheGamePlaysOnWithPicturesOrMusicMissingOrBroken) {
   constexpr long long kEscapeAt = 30000;  // in the ending, after the game
   std::vector<SimJob> jobs;
-  for (Damage damage : {kMissing, kRandom, kCut, kEmpty, kHeader, kMixed}) {
+  std::vector<Damage> damages = {kMissing, kRandom, kCut, kEmpty, kHeader, kMixed};
+  if (kThreadSanitizer) damages = {kMixed};  // every kind of damage, one file each
+  for (Damage damage : damages) {
     const fs::path dir = dir_ / ("damage" + std::to_string(damage));
     fs::create_directories(dir / "data");
     for (const char* sub : {"image", "bgm"}) fs::copy(fs::path(QM_SOURCE_DIR) / sub, dir / "data" / sub, fs::copy_options::recursive);

@@ -10,6 +10,19 @@ namespace scenario {
 
 namespace fs = std::filesystem;
 
+// The sanitizers slow a whole game of quillmoor-sim ten- to fifty-fold: the
+// longest trials run fewer games under them.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitizer = true;
+#else
+constexpr bool kSanitizer = false;
+#endif
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kThreadSanitizer = true;
+#else
+constexpr bool kThreadSanitizer = false;
+#endif
+
 struct Result {
   int status = -1;     // -1 when it did not exit normally
   std::string errors;  // its stderr

@@ -14,13 +14,6 @@
 namespace scenario {
 namespace {
 
-constexpr bool kSanitizer =
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    true;
-#else
-    false;
-#endif
-
 class Soak : public ScenarioTest {};
 
 TEST_F(Soak, GamesBackToBackAtNoWaitNeitherCrashNorGrowNorLoseTheHighScore) {
