@@ -79,10 +79,13 @@ TEST_F(Zkmci, CommandStringsAndTheBusyThread) {
 
 TEST_F(Zkmci, TheHundredAndFirstOpenIsRefused) {
   StartSoundLoop();
-  for (int i = 1; i <= 100; ++i) ASSERT_EQ(SoundCommand(0, kSoundOpen, 1, second), i);
+  for (int i = 1; i <= 100; ++i) ASSERT_EQ(SoundCommand(0, kSoundOpen, 1, i < 100 ? second : music), i);
   EXPECT_EQ(SoundCommand(0, kSoundOpen, 1, second), 0);
   EXPECT_EQ(Shown(), (Boxes{{"Sound", "サウンド数が限界値を超えました"}, {"Sound", IdMessage(0)}}));
   EXPECT_EQ(SoundCount(), 100);
+  ASSERT_EQ(SoundCommand(100, kSoundPlayLooped, 0, ""), 100);  // the last slot loops like the first
+  platform::Sleep(3000);
+  EXPECT_GE(Sent("play sa100").size(), 3u);
 }
 
 // Rows: id, command, parameter, file, the id handed back, the messages.
