@@ -56,6 +56,10 @@ TEST(SdlKeys, GameKeysMapToTheirVirtualKeyCodes) {
       {SDL_SCANCODE_DOWN, SDLK_DOWN, 40},         {SDL_SCANCODE_F2, SDLK_F2, 113},
       {SDL_SCANCODE_F4, SDLK_F4, 115},            {SDL_SCANCODE_Z, SDLK_z, 90},
       {SDL_SCANCODE_Q, SDLK_a, 65},               {SDL_SCANCODE_SEMICOLON, SDLK_m, 77},
+      // Keys whose codes lie next to the arrows' (33 to 46) must not stand for one.
+      {SDL_SCANCODE_HOME, SDLK_HOME, 36},         {SDL_SCANCODE_END, SDLK_END, 35},
+      {SDL_SCANCODE_PAGEDOWN, SDLK_PAGEDOWN, 34}, {SDL_SCANCODE_INSERT, SDLK_INSERT, 45},
+      {SDL_SCANCODE_KP_9, SDLK_KP_9, 105},        {SDL_SCANCODE_F12, SDLK_F12, 123},
       {SDL_SCANCODE_MUTE, SDLK_MUTE, 0}};  // not a key of the game
   for (const auto& [sc, key, vk] : rows)
     EXPECT_EQ(platform::sdl::ScancodeToVk(sc, key), vk) << SDL_GetScancodeName(sc);
