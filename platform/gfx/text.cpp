@@ -103,11 +103,31 @@ struct LineRun {
   int16_t len;
   int64_t x;  // first pixel, relative to the text's start
 };
+// A line drawn a second time in the same colour is also kept as a picture of
+// its ink: a mask (0 on ink, all ones elsewhere) and the ink in each of its
+// two latest colours (a shadowed text is drawn black, then in its colour), so
+// that drawing it again is one masked transfer instead of a fill per run.
+// Runs overwrite in one colour, so the transfer gives the same pixels. Texts
+// that change every frame (a rolling score) never get that far.
+struct LinePicture {
+  int64_t left = 0, top = 0;  // of the runs' bounding box, from the text's start
+  Surface mask;
+  Surface image[2];
+  uint32_t px[2] = {};  // the colour in each image
+  int next = 0;         // the image a new colour replaces
+};
 struct Line {
   int64_t advance = 0;
   std::vector<LineRun> runs;
+  uint32_t drawnIn[2] = {};  // the colours of its latest draws (`draws` of them), before a picture
+  int draws = 0;
+  std::unique_ptr<LinePicture> picture;
 };
 constexpr size_t kMaxCachedLines = 1024;
+// Pictures stop being made past this many pixels in all (two surfaces of
+// four bytes each: 32 MB), and none is made for a line larger than a screen.
+constexpr int64_t kMaxPicturePixels = int64_t{1} << 22, kMaxLinePicturePixels = 320 * 240;
+int64_t g_picturePixels = 0;
 std::unordered_map<std::string, Line> g_lines;
 
 FT_Library Library() {
@@ -152,6 +172,7 @@ void DropFaceLocked(FontFace which) {
   g_faceFailed[i] = false;
   g_cache.clear();
   g_lines.clear();
+  g_picturePixels = 0;
 }
 
 uint64_t Key(const Font& font, int size, char32_t cp) {
@@ -234,6 +255,60 @@ void DrawGlyph(Surface& dst, int64_t penX, int64_t y, const Glyph& g, uint32_t p
 // Control characters take no room and draw nothing.
 bool Drawable(char32_t cp) { return cp >= 0x20 && cp != 0x7F; }
 
+// The line's picture in colour px, made if it has none in that colour yet;
+// null when it is not to have one.
+const Surface* LinePictureIn(Line& line, uint32_t px) {
+  for (int i = 0; line.picture && i < 2; ++i) {
+    const Surface& image = line.picture->image[i];
+    if (!image.empty() && line.picture->px[i] == px) return &image;
+  }
+  if (!line.picture) {
+    int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
+    for (const LineRun& r : line.runs) {
+      left = std::min(left, r.x), right = std::max(right, r.x + r.len);
+      top = std::min<int64_t>(top, r.dy), bottom = std::max<int64_t>(bottom, r.dy + 1);
+    }
+    if (line.runs.empty() || right - left > kMaxLinePicturePixels) return nullptr;
+    const int64_t area = (right - left) * (bottom - top);
+    if (area > kMaxLinePicturePixels || g_picturePixels + 3 * area > kMaxPicturePixels)
+      return nullptr;
+    g_picturePixels += 3 * area;
+    auto p = std::make_unique<LinePicture>();
+    p->left = left, p->top = top;
+    p->mask = Surface(static_cast<int>(right - left), static_cast<int>(bottom - top));
+    std::fill(p->mask.data(), p->mask.data() + area, 0xFFFFFFFFu);
+    for (const LineRun& r : line.runs)
+      std::fill_n(p->mask.row(static_cast<int>(r.dy - top)) + (r.x - left), r.len, 0u);
+    line.picture = std::move(p);
+  }
+  LinePicture& p = *line.picture;
+  Surface& image = p.image[p.next];
+  p.px[p.next] = px, p.next ^= 1;
+  image.Resize(p.mask.width(), p.mask.height());
+  const int64_t area = int64_t{p.mask.width()} * p.mask.height();
+  for (int64_t i = 0; i < area; ++i) image.data()[i] = p.mask.data()[i] ? 0u : px;
+  return &image;
+}
+
+// Draws a line through its picture once it is drawn again in a colour; false
+// when it is to be drawn run by run (a new colour, no picture, or a place out
+// of range).
+bool DrawLinePicture(Surface& dst, int x, int y, Line& line, uint32_t px) {
+  const uint32_t *drawn = line.drawnIn, *drawnEnd = drawn + line.draws;
+  if (!line.picture && std::find(drawn, drawnEnd, px) == drawnEnd) {
+    line.drawnIn[1] = line.drawnIn[0], line.drawnIn[0] = px;  // the newest first
+    line.draws = std::min(line.draws + 1, 2);
+    return false;
+  }
+  const Surface* image = LinePictureIn(line, px);
+  if (!image) return false;
+  const LinePicture& p = *line.picture;
+  const int64_t dx = int64_t{x} + p.left, dy = int64_t{y} + p.top;
+  if (dx < INT32_MIN || dx > INT32_MAX || dy < INT32_MIN || dy > INT32_MAX) return false;
+  return BlitMasked(dst, static_cast<int>(dx), static_cast<int>(dy), p.mask.width(),
+                    p.mask.height(), p.mask, *image);
+}
+
 // Draws (when dst is given) or measures the text with cached glyphs.
 int RunCached(Surface* dst, int x, int y, const std::string& utf8, uint32_t colorRef,
               const Font& font) {
@@ -262,10 +337,10 @@ int RunCached(Surface* dst, int x, int y, const std::string& utf8, uint32_t colo
       for (const Run& r : it->second.runs) l.runs.push_back({r.dy, r.len, l.advance + r.x});
       l.advance += it->second.advance;
     }
-    if (g_lines.size() >= kMaxCachedLines) g_lines.clear();
+    if (g_lines.size() >= kMaxCachedLines) g_lines.clear(), g_picturePixels = 0;
     line = g_lines.emplace(lineKey, std::move(l)).first;
   }
-  if (dst) {
+  if (dst && !DrawLinePicture(*dst, x, y, line->second, px)) {
     for (const LineRun& r : line->second.runs) {
       const int64_t yy = int64_t{y} + r.dy;
       if (yy < 0 || yy >= dst->height()) continue;
@@ -386,6 +461,7 @@ void ClearGlyphCache() {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_cache.clear();
   g_lines.clear();
+  g_picturePixels = 0;
 }
 
 }  // namespace platform

@@ -82,6 +82,12 @@ TEST_F(TextTest, ClippedAtEveryEdgeFarAwayAndBadSizesDrawNothingOutside) {
           ASSERT_EQ(s.at(x, y), want) << dx << "," << dy << " at " << x << "," << y;
         }
     }
+  // Drawn again and again, in turn black (a shadow) and in colours: the pixels of the uncached path.
+  for (uint32_t px : {0x000000u, 0xFF8000u, 0x000000u, 0xFF8000u, 0x123456u, 0x000000u}) {
+    Surface a = Canvas(80, 40), b = Canvas(80, 40);
+    TextOut(a, 10, 8, "AB", px, f), TextOutUncached(b, 10, 8, "AB", px, f);
+    EXPECT_TRUE(std::equal(a.data(), a.data() + 80 * 40, b.data())) << px;
+  }
   Surface s = Canvas(10, 10), empty;
   TextOut(s, INT32_MAX - 3, INT32_MIN + 2, "WWWW", 0xFFFFFF, f);
   TextOut(s, INT32_MIN, INT32_MAX, "WWWW", 0xFFFFFF, f);
