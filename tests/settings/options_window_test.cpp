@@ -99,6 +99,22 @@ TEST_F(OptionWindow, ShowsTheStoredValuesAndKeepsOnlyWhatOkStores) {
   }
 }
 
+// Its picture as it opens (the focus on O K, AUTO checked, Normal chosen) and with the list open,
+// against digests recorded from the window as it is drawn today (printed when they differ).
+TEST_F(OptionWindow, LooksAsRecorded) {
+  gs.targetFps = 30, gs.fireMode = 1, gs.enemySlots = 12, gs.godUnlocked = 1;
+  std::vector<uint64_t> seen;
+  const Step shot = [&seen](Window w) {
+    Surface s(200, 180);
+    PaintControls(s, w);
+    uint64_t h = 1469598103934665603ull;  // FNV-1a over the pixels
+    for (int i = 0; i < 200 * 180; ++i) h = (h ^ s.data()[i]) * 1099511628211ull;
+    seen.push_back(h);
+  };
+  EXPECT_EQ(Open({shot, kList, shot, Entry(1), kCancel}), 0);
+  EXPECT_EQ(seen, (std::vector<uint64_t>{7218883305299233385ull, 10841880033189658915ull}));
+}
+
 TEST_F(OptionWindow, OnlyTheOptionKindOpensAndAQuitEndsTheOuterLoopToo) {
   EXPECT_EQ(OpenOptionWindow(main_, "Other") + OpenOptionWindow(main_, "optwnd"), 0);
   EXPECT_TRUE(IsWindowEnabled(main_) && GetForegroundWindow() == main_);
