@@ -39,6 +39,10 @@ struct Win {
   std::atomic<bool> enabled{true};
   std::atomic<bool> destroying{false};
   int displayHandle = 0;  // non-zero while in full-window mode
+  // The display the full window covers, and how often it was put back there
+  // (main thread only).
+  SDL_Rect fullBounds{};
+  int fullMoves = 0;
   std::atomic<bool> dirty{true};
   Surface paint;
 };
@@ -266,6 +270,12 @@ void Translate(const SDL_Event& e) {
             std::lock_guard lock(gWinMutex);
             w->x = FloorDiv(e.window.data1, gScale);
             w->y = FloorDiv(e.window.data2, gScale);
+          } else if ((e.window.data1 != w->fullBounds.x || e.window.data2 != w->fullBounds.y) &&
+                     w->fullMoves++ < 3) {
+            // A window manager may place the full window by the frame it has
+            // just lost (openbox: 1 and 20 pixels up and left); once it has
+            // let go of the frame, the same request puts it over the display.
+            SDL_SetWindowPosition(w->sdl, w->fullBounds.x, w->fullBounds.y);
           }
           break;
         case SDL_WINDOWEVENT_EXPOSED:
@@ -548,6 +558,7 @@ int EnterFullWindow(Window handle) {
       return;
     }
     SDL_SetWindowBordered(w->sdl, SDL_FALSE);
+    w->fullBounds = bounds, w->fullMoves = 0;
     SDL_SetWindowPosition(w->sdl, bounds.x, bounds.y);
     SDL_SetWindowSize(w->sdl, bounds.w, bounds.h);
     SDL_RaiseWindow(w->sdl);

@@ -174,7 +174,8 @@ TEST_F(RealWindow, OneGamePlayedByKeyboardAndMouseOnADesktop) {
     });
     return at;
   };
-  ASSERT_TRUE(WaitFor([&] { return shipX() == 158; })) << "the ship is not in its place";
+  int seenAt = -1;
+  ASSERT_TRUE(WaitFor([&] { return (seenAt = shipX()) == 158; })) << "the ship is not in its place: " << seenAt;
 
   // Left moves the ship for as long as it is held, and no further.
   hold("Left", 500);
@@ -215,7 +216,8 @@ TEST_F(RealWindow, OneGamePlayedByKeyboardAndMouseOnADesktop) {
   auto fullWindow = [&](const char* what, const std::function<bool(const platform::Surface&)>& on) {
     SCOPED_TRACE(what);
     hold("F4");
-    ASSERT_TRUE(WaitFor([&] { return where(w).width == 800 && where(w).height == 600; })) << "not full window";
+    ASSERT_TRUE(WaitFor([&] { return where(w) == Geometry{0, 0, 800, 600}; }))  // the whole screen, under a
+        << "not full window";                                                       // window manager too
     EXPECT_TRUE(showing([&](auto& s) {
       return count(s, 0, 0, 0, 800, 600) - count(s, 0, 80, 60, 720, 540) == 800 * 600 - 640 * 480 &&
              count(s, 0, 80, 60, 720, 540) < 640 * 480 / 2 && on(s);
