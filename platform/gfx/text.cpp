@@ -124,9 +124,12 @@ struct Line {
   std::unique_ptr<LinePicture> picture;
 };
 constexpr size_t kMaxCachedLines = 1024;
-// Pictures stop being made past this many pixels in all (two surfaces of
-// four bytes each: 32 MB), and none is made for a line larger than a screen.
-constexpr int64_t kMaxPicturePixels = int64_t{1} << 22, kMaxLinePicturePixels = 320 * 240;
+// All pictures together hold at most this many pixels (a mask and two
+// images of four bytes each: 512 kB), about four times what the HUD and the
+// banner of one frame need; past it they are all dropped and made again as
+// their lines come back, so that game after game the memory stays put. A
+// line that would need more than all of it gets none.
+constexpr int64_t kMaxPicturePixels = int64_t{1} << 17, kMaxLinePicturePixels = 320 * 240;
 int64_t g_picturePixels = 0;
 std::unordered_map<std::string, Line> g_lines;
 
@@ -270,8 +273,11 @@ const Surface* LinePictureIn(Line& line, uint32_t px) {
     }
     if (line.runs.empty() || right - left > kMaxLinePicturePixels) return nullptr;
     const int64_t area = (right - left) * (bottom - top);
-    if (area > kMaxLinePicturePixels || g_picturePixels + 3 * area > kMaxPicturePixels)
-      return nullptr;
+    if (3 * area > kMaxPicturePixels) return nullptr;
+    if (g_picturePixels + 3 * area > kMaxPicturePixels) {
+      for (auto& [text, other] : g_lines) other.picture.reset();
+      g_picturePixels = 0;
+    }
     g_picturePixels += 3 * area;
     auto p = std::make_unique<LinePicture>();
     p->left = left, p->top = top;
