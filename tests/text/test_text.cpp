@@ -88,6 +88,14 @@ TEST_F(TextTest, ClippedAtEveryEdgeFarAwayAndBadSizesDrawNothingOutside) {
     TextOut(a, 10, 8, "AB", px, f), TextOutUncached(b, 10, 8, "AB", px, f);
     EXPECT_TRUE(std::equal(a.data(), a.data() + 80 * 40, b.data())) << px;
   }
+  // Far more lines drawn again than the kept pictures may hold: each still draws as the uncached path does.
+  for (int i = 0; i < 80; ++i)
+    for (uint32_t px : {0x00FF00u, 0x00FF00u}) {
+      Surface a = Canvas(80, 40), b = Canvas(80, 40);
+      const std::string text = "W" + std::to_string(i * 7919);
+      TextOut(a, 1, 8, text, px, f), TextOutUncached(b, 1, 8, text, px, f);
+      ASSERT_TRUE(std::equal(a.data(), a.data() + 80 * 40, b.data())) << text;
+    }
   Surface s = Canvas(10, 10), empty;
   TextOut(s, INT32_MAX - 3, INT32_MIN + 2, "WWWW", 0xFFFFFF, f);
   TextOut(s, INT32_MIN, INT32_MAX, "WWWW", 0xFFFFFF, f);
