@@ -129,7 +129,7 @@ constexpr size_t kMaxCachedLines = 1024;
 // banner of one frame need; past it they are all dropped and made again as
 // their lines come back, so that game after game the memory stays put. A
 // line that would need more than all of it gets none.
-constexpr int64_t kMaxPicturePixels = int64_t{1} << 17, kMaxLinePicturePixels = 320 * 240;
+constexpr int64_t kMaxPicturePixels = int64_t{1} << 17;
 int64_t g_picturePixels = 0;
 std::unordered_map<std::string, Line> g_lines;
 
@@ -271,7 +271,8 @@ const Surface* LinePictureIn(Line& line, uint32_t px) {
       left = std::min(left, r.x), right = std::max(right, r.x + r.len);
       top = std::min<int64_t>(top, r.dy), bottom = std::max<int64_t>(bottom, r.dy + 1);
     }
-    if (line.runs.empty() || right - left > kMaxLinePicturePixels) return nullptr;
+    // The width alone first, so that the area of a very long text cannot overflow.
+    if (line.runs.empty() || 3 * (right - left) > kMaxPicturePixels) return nullptr;
     const int64_t area = (right - left) * (bottom - top);
     if (3 * area > kMaxPicturePixels) return nullptr;
     if (g_picturePixels + 3 * area > kMaxPicturePixels) {
