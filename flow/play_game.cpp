@@ -4,9 +4,9 @@
 #include "flow/new_game.h"
 #include "frame/frame.h"
 #include "frame/play_input.h"
-#include "flow/replay_game.h"
 #include "platform/platform.h"
 #include "runtime/runtime.h"
+#include "settings/settings.h"
 #include "state/game_state.h"
 #include "state/pictures.h"
 #include "zkgdi/zkgdi.h"
@@ -66,6 +66,21 @@ void WipeToBlack() {
       Sleep(10);
     }
   }
+}
+
+PlayEnd PlayFrames() {
+  PlayEnd end = RunPlayLoop();
+  if (end == PlayEnd::kWon) {
+    if (gs.enemySlots == 20) gs.godUnlocked = 1;
+    BossDefeatSequence();
+  }
+  return end;
+}
+
+void KeepRecordedGame(const replay::Record& rec, bool newHighScore) {
+  const std::string bytes = replay::Serialize(rec);
+  WriteFileBesideSettings(kLastGameFile, bytes);
+  if (newHighScore) WriteFileBesideSettings(kBestGameFile, bytes);
 }
 
 int PlayGame() {

@@ -32,21 +32,6 @@ void HoldPlayerSettings() {
 
 }  // namespace
 
-PlayEnd PlayFrames() {
-  PlayEnd end = RunPlayLoop();
-  if (end == PlayEnd::kWon) {
-    if (gs.enemySlots == 20) gs.godUnlocked = 1;
-    BossDefeatSequence();
-  }
-  return end;
-}
-
-void KeepRecordedGame(const replay::Record& rec, bool newHighScore) {
-  const std::string bytes = replay::Serialize(rec);
-  WriteFileBesideSettings(kLastGameFile, bytes);
-  if (newHighScore) WriteFileBesideSettings(kBestGameFile, bytes);
-}
-
 void SetUpRecordedGame(const replay::Start& start) {
   gs.enemySlots = start.enemySlots;
   gs.fireMode = start.fireMode;

@@ -5,17 +5,8 @@
 #pragma once
 #include <string>
 
-#include "frame/frame.h"
+#include "flow/play_game.h"
 #include "replay/frame_input.h"
-
-inline constexpr const char kLastGameFile[] = "last.qmr";
-inline constexpr const char kBestGameFile[] = "best.qmr";
-
-// A game's frames from NewGame's state to its last frame: the play loop and,
-// after a win, the boss's explosions. Returns how it ended.
-PlayEnd PlayFrames();
-// Writes the recording of the game that just ended beside the settings file.
-void KeepRecordedGame(const replay::Record& rec, bool newHighScore);
 
 // Sets the game up as the recorded one started: its settings, NewGame, the
 // values carried over from the game before it, the seed.

@@ -1,4 +1,4 @@
-// The game: the shell on the SDL backend.
+// quillmoor: the game, its shell on the SDL backend.
 #define SDL_MAIN_HANDLED
 #include <cstdio>
 #include <filesystem>
