@@ -4,9 +4,10 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "quillmoor_version.h"
 
 constexpr const char* kMainWindowClass = "NORMAL0";
-constexpr const char* kMainWindowTitle = "Quillmoor Ver.1.00";
+constexpr const char* kMainWindowTitle = "Quillmoor Ver." QM_VERSION;
 
 intptr_t MainWindowProc(platform::Window w, uint32_t msg, intptr_t wParam, intptr_t lParam);
 // A frame delay not yet learned (0) starts at the target rate's frame time.

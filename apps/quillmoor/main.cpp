@@ -6,6 +6,7 @@
 
 #include "flow/replay_game.h"
 #include "platform/sdl/sdl_internal.h"
+#include "quillmoor_version.h"
 #include "shell/shell.h"
 
 int main(int argc, char** argv) {
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (options.help || options.version) {
-    std::fputs(options.help ? platform::sdl::LaunchHelp() : "Quillmoor 1.00\n", stdout);
+    std::fputs(options.help ? platform::sdl::LaunchHelp() : "Quillmoor " QM_VERSION "\n", stdout);
     return 0;
   }
   // The recording is named from where the game was started.

@@ -20,6 +20,7 @@
 #include "platform/sim/sim_control.h"
 #include "platform/sim/sim_driver.h"
 #include "platform/sim/sim_internal.h"
+#include "quillmoor_version.h"
 
 namespace platform::sim {
 namespace {
@@ -343,8 +344,8 @@ int SimMain(int argc, char** argv, const std::function<int()>& program,
     Warn(error + " (see --help)");
     return 1;
   }
-  if (o.help) {
-    std::fputs(Usage(), stdout);
+  if (o.help || o.version) {
+    std::fputs(o.help ? Usage() : "Quillmoor " QM_VERSION "\n", stdout);
     return 0;
   }
 

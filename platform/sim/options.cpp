@@ -171,7 +171,7 @@ const char* Usage() {
          "                     [--log FILE] [--audio FILE.wav] [--display-fail CODE]\n"
          "                     [--bot [--bot-games N] [--bot-careless S] [--bot-keep]\n"
          "                      [--log-memory]]\n"
-         "                     [--replay FILE.qmr [--verify]]\n"
+         "                     [--replay FILE.qmr [--verify]] [--help] [--version]\n"
          "Runs the game headless on a simulated clock.\n"
          "  --dir DIR           change to DIR first (it holds image/ and bgm/)\n"
          "  --exe PATH          the program's own path (the settings file is PATH.ini)\n"
@@ -201,6 +201,7 @@ const char* Usage() {
          "  --verify            with --replay: play it headless as fast as possible and\n"
          "                      check it frame for frame; status 0 when it plays as\n"
          "                      recorded, 1 (with the first frame that differs) when not\n"
+         "  --version           the game's version\n"
          "Paths are taken relative to the directory quillmoor-sim starts in.\n"
          "Status: the program's exit code; 2 at --until; 1 for bad arguments;\n"
          "3 when every thread waits for ever.\n";
@@ -222,12 +223,12 @@ bool ParseCommandLine(const std::vector<std::string>& args, SimOptions& out,
         hasValue = true;
       }
     }
-    if (opt == "--help" || opt == "-h") {
+    if (opt == "--help" || opt == "-h" || opt == "--version") {
       if (hasValue) {
         error = opt + " takes no value";
         return false;
       }
-      out.help = true;
+      (opt == "--version" ? out.version : out.help) = true;
       continue;
     }
     if (opt == "--verify") {

@@ -38,7 +38,7 @@ struct TimedSet {
 };
 
 struct SimOptions {
-  bool help = false;
+  bool help = false, version = false;
   std::string dir;
   std::string exe;
   uint32_t tick = 0;
