@@ -31,9 +31,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quillmoor: no display to open a window on (%s)\n", reason.c_str());
     return 1;
   }
-  // The default scale suits the main window: the playfield in its frame.
-  platform::sdl::SetWindowScale(options.scale,
-                                240 + platform::kFrameTop + platform::kFrameBottom);
+  // The scale suits the main window: the playfield in its frame.
+  const int scale = platform::sdl::SetWindowScale(options.scale,
+                                                  320 + platform::kFrameLeft + platform::kFrameRight,
+                                                  240 + platform::kFrameTop + platform::kFrameBottom);
+  if (options.scale != 0 && scale != options.scale)
+    std::fprintf(stderr, "quillmoor: at scale %d the window would not fit the screen; scale %d is used\n",
+                 options.scale, scale);
   if (!options.replay.empty() && !WatchReplayFile(options.replay, error)) {
     std::fprintf(stderr, "quillmoor: %s\n", error.c_str());
     platform::MessageBox(0, error, "Replay", platform::MB_OK | platform::MB_ICONEXCLAMATION);

@@ -63,9 +63,14 @@ constexpr int kMaxWindowScale = 8;
 // The largest whole scale at which a window outerHeight high fits in three
 // quarters of the desktop's height (1 to kMaxWindowScale).
 int FitWindowScale(int desktopHeight, int outerHeight);
+// The scale asked for (1 to kMaxWindowScale), or the largest below it at
+// which an outerWidth x outerHeight window fits the whole desktop; at least 1.
+int ClampWindowScale(int scale, int desktopWidth, int desktopHeight, int outerWidth, int outerHeight);
 // After InitVideo and before the first window: every window is shown at this
-// scale; 0 (or anything out of range) fits a window outerHeight high.
-void SetWindowScale(int scale, int outerHeight);
+// scale, held to what fits a window outerWidth x outerHeight; 0 (or anything
+// out of range) fits it in three quarters of the desktop's height. Returns
+// the scale taken.
+int SetWindowScale(int scale, int outerWidth, int outerHeight);
 int WindowScale();
 
 // ---- keys (filled by the event pump, read from any thread)

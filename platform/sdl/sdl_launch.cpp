@@ -75,7 +75,8 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out
     const bool digits = !value.empty() && value.size() <= 2 &&
                         value.find_first_not_of("0123456789") == std::string::npos;
     const int n = digits ? std::stoi(value) : 0;
-    if (n < 1 || n > kMaxWindowScale) return fail("bad window scale " + Shown(value));
+    if (n < 1 || n > kMaxWindowScale)
+      return fail("bad window scale " + Shown(value) + " (1 to " + std::to_string(kMaxWindowScale) + ")");
     out.scale = n;
   }
   return true;

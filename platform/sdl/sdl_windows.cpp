@@ -458,14 +458,20 @@ int FitWindowScale(int desktopHeight, int outerHeight) {
   return static_cast<int>(std::clamp<int64_t>(n, 1, kMaxWindowScale));
 }
 
-void SetWindowScale(int scale, int outerHeight) {
+int ClampWindowScale(int scale, int desktopWidth, int desktopHeight, int outerWidth, int outerHeight) {
+  if (outerWidth > 0 && outerHeight > 0)
+    scale = std::min({scale, desktopWidth / outerWidth, desktopHeight / outerHeight});
+  return std::clamp(scale, 1, kMaxWindowScale);
+}
+
+int SetWindowScale(int scale, int outerWidth, int outerHeight) {
   std::lock_guard lock(gWinMutex);
-  gScale = scale >= 1 && scale <= kMaxWindowScale
-               ? scale
-               : FitWindowScale(gDesktopPixels.height(), outerHeight);
   const Rect& d = gDesktopPixels;
+  if (scale < 1 || scale > kMaxWindowScale) scale = FitWindowScale(d.height(), outerHeight);
+  gScale = ClampWindowScale(scale, d.width(), d.height(), outerWidth, outerHeight);
   gDesktop = Rect{FloorDiv(d.left, gScale), FloorDiv(d.top, gScale), FloorDiv(d.right, gScale),
                   FloorDiv(d.bottom, gScale)};
+  return gScale;
 }
 
 int WindowScale() {

@@ -69,17 +69,22 @@ TEST(DesktopClock, TheTickCountIsTheTimeSinceTheSystemStarted) {
   EXPECT_LT(platform::GetTickCount() - since, 1000u);  // modulo 2^32, as the tick wraps
 }
 
-TEST(DesktopScale, TheDefaultFitsTheMainWindowInThreeQuartersOfTheDesktop) {
-  // The main window is 240 + 24 high: n * 264 <= 3/4 of the height.
+TEST(DesktopScale, TheDefaultFitsThreeQuartersOfTheDesktopAndAChosenScaleTheWholeOfIt) {
+  // The main window is 326 x 264 in its frame: by default n * 264 <= 3/4 of the height.
   const int rows[][2] = {{100, 1}, {480, 1}, {703, 1}, {704, 2}, {1080, 3}, {2160, 6}, {99999, 8}};
   for (const auto& r : rows) EXPECT_EQ(platform::sdl::FitWindowScale(r[0], 264), r[1]) << r[0];
+  // Asked for, the desktop's width and height, taken.
+  const int asked[][4] = {{8, 1920, 1080, 4}, {3, 1920, 1080, 3}, {8, 2608, 2112, 8}, {8, 2607, 2112, 7},
+                          {8, 2608, 2111, 7}, {5, 1080, 1920, 3}, {2, 320, 200, 1}};
+  for (const auto& r : asked)
+    EXPECT_EQ(platform::sdl::ClampWindowScale(r[0], r[1], r[2], 326, 264), r[3]) << r[0] << " on " << r[1] << "x" << r[2];
 }
 
 TEST_F(Desktop, TheCommandLineIsCheckedBeforeAnyWindowOpens) {
   // Arguments, exit code, and the whole output (ending in a newline) or a part of it.
   const std::tuple<std::vector<std::string>, int, std::string> rows[] = {
-      {{"--scale", "0"}, 1, "quillmoor: bad window scale \"0\"; usage: quillmoor [--scale N] [--replay FILE] [--help] [--version]\n"},
-      {{"--scale", "99"}, 1, "bad window scale \"99\"; usage"},
+      {{"--scale", "0"}, 1, "quillmoor: bad window scale \"0\" (1 to 8); usage: quillmoor [--scale N] [--replay FILE] [--help] [--version]\n"},
+      {{"--scale", "9"}, 1, "bad window scale \"9\" (1 to 8); usage"},
       {{"--scale", "x"}, 1, "bad window scale \"x\""},
       {{"--scale"}, 1, "--scale needs a number"},
       {{"--scale", "2", "--fast\nest"}, 1, "unknown argument \"--fast?est\""},
@@ -226,7 +231,7 @@ std::string PadGame(const std::string& display) {
   setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 1);  // no window manager gives focus
   std::string why, seen;
   if (!platform::sdl::InitVideo(why)) return why;
-  platform::sdl::SetWindowScale(1, 264);
+  platform::sdl::SetWindowScale(1, 326, 264);
   std::thread player([&] {
     using namespace platform;
     int index = 0;
