@@ -2,8 +2,9 @@
 # make test  - install what is missing, build and run every test (also under
 #              the sanitizers)
 # make assets - rebuild image/ and bgm/ (and the docs/ sheets, the icons) from tools/assets
-# make install PREFIX=DIR - build and install the game, its data, desktop entry and icon
-# make package - build a Debian package of the game (build/quillmoor_*.deb)
+# make install PREFIX=DIR - build and install the game and its verifier (in games/), their
+#              data, manual pages, desktop entry and icon
+# make package - build a Debian package of the same (build/quillmoor_*.deb)
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
@@ -25,9 +26,9 @@ run: build
 
 PREFIX ?= /usr/local
 
-# Both build the game alone, not the tests.
+# Both build what is installed (the two programs, the manual pages), not the tests.
 game: deps $(BUILD)/CMakeCache.txt
-	@cmake --build $(BUILD) --target quillmoor -j $(JOBS)
+	@cmake --build $(BUILD) --target installable -j $(JOBS)
 
 install: game
 	cmake --install $(BUILD) --prefix $(PREFIX)

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <thread>
 
 #include "entities/tables.h"
@@ -16,6 +15,7 @@
 #include "platform/sdl/sdl_internal.h"
 #include "shell/shell.h"
 #include "state/game_state.h"
+#include "tests/scenario/scenario.h"
 #include "tests/support/child_process.h"
 
 #ifdef QM_HAVE_X11
@@ -26,21 +26,13 @@
 namespace {
 
 namespace fs = std::filesystem;
-using testsupport::Spawn;
-using testsupport::WaitExit;
+using testsupport::Spawn, testsupport::WaitExit, scenario::ReadFile;
 const std::string kGame = std::string(QM_BINARY_DIR) + "/quillmoor", kSource = QM_SOURCE_DIR;
 
-std::string Slurp(const fs::path& p) {
-  std::stringstream ss;
-  ss << std::ifstream(p, std::ios::binary).rdbuf();
-  return ss.str();
-}
-
-std::string Line(const fs::path& p, int n) {  // line n (from 1) without its CR LF
-  std::istringstream in(Slurp(p));
-  std::string line;
-  while (n-- > 0) std::getline(in, line);
-  return line.substr(0, line.find('\r'));
+std::string Setting(const fs::path& ini, int n) {  // line n (from 1) of a whole settings file, else why not
+  std::string why;
+  const std::vector<std::string> lines = scenario::SettingsLines(ini, why);
+  return lines.empty() ? why : lines[n - 1];
 }
 
 // Polls until the condition holds; false after `ms`.
@@ -97,7 +89,7 @@ TEST_F(Desktop, TheCommandLineIsCheckedBeforeAnyWindowOpens) {
     pid_t pid = Spawn({.argv = argv, .unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "SDL_VIDEODRIVER"},
                        .outFile = (dir_ / "out").string(), .errFile = (dir_ / "out").string()});
     EXPECT_EQ(WaitExit(pid, 20000), code) << argv[1];
-    const std::string out = Slurp(dir_ / "out");
+    const std::string out = ReadFile(dir_ / "out");
     EXPECT_TRUE(text.back() == '\n' ? out == text : out.find(text) != std::string::npos) << out;
     EXPECT_TRUE(code == 0 || out.find('\n') == out.size() - 1) << "one line: " << out;
   }
@@ -112,7 +104,7 @@ TEST_F(Desktop, TheIconIsWhatTheToolsMakeFromSource) {
                          "/tools/assets --out " + d + " --icon-bmp " + d + " --icon-png " + d).c_str()), 0);
   for (std::string f : {"image/icon.bmp", "image/iconm.bmp", "desktop/quillmoor-32.png",
                         "desktop/quillmoor-64.png", "desktop/quillmoor-128.png"})
-    EXPECT_TRUE(Slurp(dir_ / fs::path(f).filename()) == Slurp(kSource + "/" + f)) << f << ": run make assets";
+    EXPECT_TRUE(ReadFile(dir_ / fs::path(f).filename()) == ReadFile(kSource + "/" + f)) << f << ": run make assets";
 }
 
 #ifdef QM_HAVE_X11
@@ -135,18 +127,19 @@ class OnScreen : public Desktop {
   }
   // Starts the game (as nobody when the test runs as root, so that a folder
   // marked read-only is read-only for it) and waits for its main window.
-  ::Window Start(const std::string& exe, std::vector<std::string> args, std::vector<std::string> env = {}) {
+  ::Window Start(const std::string& exe, std::vector<std::string> args, std::vector<std::string> env = {},
+                 const std::string& errFile = "") {
     args.insert(args.begin(), exe);
     if (geteuid() == 0) args.insert(args.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
     env.insert(env.end(), {"DISPLAY=" + x_.display(), "SDL_AUDIODRIVER=dummy"});
     pid_ = Spawn({.argv = args, .setEnv = testsupport::WithoutLeakCheck(env),
-                  .unsetEnv = {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, .cwd = dir_.string()});
+                  .unsetEnv = {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, .errFile = errFile, .cwd = dir_.string()});
     return Named("Quillmoor Ver.1.00");
   }
   std::string X(const std::string& command) {  // what an X tool prints
     const std::string out = (dir_ / "x.txt").string();
     std::system(("DISPLAY=" + x_.display() + " " + command + " > " + out + " 2>/dev/null").c_str());
-    return Slurp(out);
+    return ReadFile(out);
   }
   ::Window Named(const std::string& name, bool wait = true) {  // the shown window, or 0
     return std::stoul("0" + X(std::string(wait ? "timeout 20 xdotool search --sync" : "xdotool search") +
@@ -220,7 +213,7 @@ TEST_F(OnScreen, AtScaleTwoTheOptionsAppearWholeAndAreClickedThroughTheScaledWin
   EXPECT_TRUE(Until([&] { return Named("Option", false) == 0; }));
   Do(main, "key Escape");
   EXPECT_EQ(WaitExit(pid_, 20000), 0);
-  EXPECT_EQ(Line(dir_ / "quillmoor.ini", 6), "20");
+  EXPECT_EQ(Setting(dir_ / "quillmoor.ini", 6), "20");
 }
 
 // In a child process: the SDL game on the display, driven by a virtual
@@ -319,13 +312,15 @@ TEST_F(OnScreen, AControllerPluggedInLaterPlaysLikeTheKeysAndLetsGoWhenUnplugged
 }
 
 TEST_F(OnScreen, InstalledReadOnlyItKeepsTheHighScoreInTheUsersFolderAndItsPackageRuns) {
-  const fs::path usr = dir_ / "usr", home = dir_ / "home", deb = dir_ / "deb", list = dir_ / "list";
-  const std::string build = QM_BINARY_DIR, game = (usr / "bin/quillmoor").string();
+  const fs::path usr = dir_ / "usr", home = dir_ / "home", deb = dir_ / "deb", list = dir_ / "list", root = dir_ / "root";
+  const std::string build = QM_BINARY_DIR, game = (usr / "games/quillmoor").string();
   ASSERT_EQ(std::system(("cmake --install " + build + " --prefix " + usr.string() + " >/dev/null").c_str()), 0);
-  const std::string files[] = {"bin/quillmoor", "share/quillmoor/image/title.bmp", "share/quillmoor/bgm/stage.mid",
-                               "share/applications/quillmoor.desktop", "share/icons/hicolor/32x32/apps/quillmoor.png"};
+  const std::string files[] = {"games/quillmoor", "games/quillmoor-sim", "share/quillmoor/image/title.bmp",
+                               "share/quillmoor/bgm/stage.mid", "share/applications/quillmoor.desktop",
+                               "share/icons/hicolor/32x32/apps/quillmoor.png", "share/man/man6/quillmoor.6.gz",
+                               "share/man/man6/quillmoor-sim.6.gz", "share/doc/quillmoor/copyright"};
   for (const std::string& f : files) EXPECT_TRUE(fs::exists(usr / f)) << f;
-  fs::permissions(usr / "bin", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+  fs::permissions(usr / "games", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
   fs::create_directory(home);
   fs::permissions(home, fs::perms::all);
@@ -345,24 +340,31 @@ TEST_F(OnScreen, InstalledReadOnlyItKeepsTheHighScoreInTheUsersFolderAndItsPacka
   Do(w, "key Escape");
   EXPECT_EQ(WaitExit(pid_, 20000), 0);
   SetConstantGameState();
-  EXPECT_EQ(Line(home / "config/quillmoor/quillmoor.ini", 5), std::to_string(gs.levelThreshold[5]));
-  EXPECT_FALSE(fs::exists(usr / "bin/quillmoor.ini"));
+  EXPECT_EQ(Setting(home / "config/quillmoor/quillmoor.ini", 5), std::to_string(gs.levelThreshold[5]));
+  EXPECT_FALSE(fs::exists(usr / "games/quillmoor.ini"));
   ASSERT_TRUE((w = Start(game, {}, env)) && Title(w));  // the next launch shows it
   EXPECT_EQ(Grab(w, 0, 20, 320, 24), after);
   Do(w, "key Escape");
   EXPECT_EQ(WaitExit(pid_, 20000), 0);
 
-  // The package: the same files under /usr, its dependencies, and a game unpacked from it.
-  ASSERT_EQ(std::system(("cpack -G DEB --config " + build + "/CPackConfig.cmake -B " + deb.string() + " >/dev/null && cd " +
-                         deb.string() + " && dpkg-deb -c *.deb > " + list.string() + " && dpkg-deb -f *.deb Depends >> " +
-                         list.string() + " && dpkg-deb -x *.deb " + (dir_ / "root").string()).c_str()), 0);
-  const std::string contents = Slurp(list);
+  // The package made under umask 002: the same files, folders 0755, dependencies (computed ones with versions).
+  ASSERT_EQ(std::system(("umask 002 && cpack -G DEB --config " + build + "/CPackConfig.cmake -B " + deb.string() +
+                         " >/dev/null && cd " + deb.string() + " && dpkg-deb -c *.deb > " + list.string() +
+                         " && dpkg-deb -f *.deb Depends Version >> " + list.string() + " && dpkg-deb -x *.deb " +
+                         root.string()).c_str()), 0);
+  const std::string contents = ReadFile(list);
   for (const std::string& f : files) EXPECT_NE(contents.find("./usr/" + f), std::string::npos) << f;
-  for (const char* dep : {"libsdl2-2.0-0", "libfreetype6", "libfontconfig1", "libfluidsynth3", "libpng16-16",
-                          "timgm6mb-soundfont", "fonts-ipafont-mincho", "fonts-ipafont-gothic"})
-    EXPECT_NE(contents.find(dep), std::string::npos) << dep;
-  ASSERT_TRUE((w = Start((dir_ / "root/usr/bin/quillmoor").string(), {}, env)) && Title(w));
-  EXPECT_GT(Count(w, 0, 0, 320, 240, 0, true), 320 * 240 / 2);  // its own pictures behind the text
+  for (const char* s : {"libsdl2-2.0-0 (>= ", "libfluidsynth3 (>= ", "timgm6mb-soundfont", "fonts-ipafont-mincho",
+                        "fonts-ipafont-gothic", "\nVersion: 1:1.00\n"})
+    EXPECT_NE(contents.find(s), std::string::npos) << s;
+  for (const std::string& line : scenario::Lines(contents)) EXPECT_TRUE(line[0] != 'd' || line.rfind("drwxr-xr-x", 0) == 0) << line;
+  // The game unpacked from it, asked for a scale too large for the 800 x 600 screen: 2 fits.
+  const std::string err = (dir_ / "err").string();
+  ASSERT_TRUE((w = Start((root / "usr/games/quillmoor").string(), {"--scale", "8"}, env, err)) && Title(w, 2));
+  XWindowAttributes a;
+  EXPECT_TRUE(XGetWindowAttributes(d_, w, &a) && a.width == 640 && a.height == 480) << a.width << "x" << a.height;
+  EXPECT_EQ(ReadFile(err), "quillmoor: at scale 8 the window would not fit the screen; scale 2 is used\n");
+  EXPECT_GT(Count(w, 0, 0, 640, 480, 0, true), 640 * 480 / 2);  // its own pictures behind the text
   Do(w, "key Escape");
   EXPECT_EQ(WaitExit(pid_, 20000), 0);
 }
