@@ -1,13 +1,9 @@
 #include "settings/settings.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <mutex>
 
+#include "platform/files/files.h"
 #include "platform/platform.h"
 #include "runtime/runtime.h"
 #include "state/game_state.h"
@@ -18,8 +14,32 @@ namespace {
 // so a stray huge file cannot exhaust memory at start-up.
 constexpr size_t kMaxSettingsBytes = 1 << 20;
 
-std::mutex hookMutex;
-std::function<bool(const std::string&)> saveHook;
+namespace files = platform::files;
+
+// This run's settings file, decided once at start: every save goes to the
+// file that was read then, wherever the executable has gone since. keep is
+// false when nothing may be written there.
+struct Place {
+  std::string file;
+  bool keep = false;
+};
+std::mutex placeMutex;
+Place place;
+
+void SetPlace(const std::string& file, bool keep) {
+  std::lock_guard<std::mutex> lock(placeMutex);
+  place = {file, keep};
+}
+
+Place CurrentPlace() {
+  std::lock_guard<std::mutex> lock(placeMutex);
+  return place;
+}
+
+const char* const kCaption = "Settings";
+const char* const kCannotReadText = "設定ファイルを読み込めません";
+const char* const kNoPlaceText = "設定ファイルの場所がわかりません";
+const char* const kNotSavedText = "設定とリプレイは保存されません";
 
 // Reads one field: blanks and tabs before it are skipped; it ends at a comma or
 // at the end of the line (CR, LF or CR LF, consumed with it). A field may be
@@ -50,52 +70,6 @@ std::string ReadField(const uint8_t* d, size_t n, size_t& pos) {
     }
   }
   return field;
-}
-
-enum class ReadResult { Ok, Missing, Failed };
-
-ReadResult ReadSettingsFile(const std::string& path, std::string& out) {
-  out.clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return ReadResult::Failed;
-  }
-  char buf[4096];
-  while (out.size() < kMaxSettingsBytes) {
-    ssize_t got = ::read(fd, buf, std::min(sizeof buf, kMaxSettingsBytes - out.size()));
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
-      return ReadResult::Failed;
-    }
-    if (got == 0) break;
-    out.append(buf, static_cast<size_t>(got));
-  }
-  ::close(fd);
-  return ReadResult::Ok;
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(put);
-  }
-  return true;
-}
-
-std::string DirectoryOf(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
 }
 
 }  // namespace
@@ -140,26 +114,23 @@ std::string SettingsPathFor(const std::string& executablePath) {
 }
 
 SettingsPlaces ChooseSettingsPlaces(const std::string& beside, const std::string& configDir) {
-  if (configDir.empty() || ::access(DirectoryOf(beside).c_str(), W_OK) == 0) return {beside, beside};
-  // Installed where it may not write (/usr/bin, say): the high score goes to
-  // the user's own folder instead of being lost at every exit.
-  const std::string folder = configDir + "/quillmoor";
-  // Every missing folder on the way, private to the user.
-  for (size_t slash = folder.find('/', 1); slash != std::string::npos;
-       slash = folder.find('/', slash + 1))
-    ::mkdir(folder.substr(0, slash).c_str(), 0700);
-  ::mkdir(folder.c_str(), 0700);
-  const std::string own = folder + "/quillmoor.ini";
-  struct stat st {};
-  const bool ownExists = ::stat(own.c_str(), &st) == 0;
-  const bool besideExists = ::stat(beside.c_str(), &st) == 0;
-  return {!ownExists && besideExists ? beside : own, own};
+  if (beside.empty()) return {};
+  const std::string folder = files::FolderOf(beside);
+  // An installed game (/usr/bin, /usr/games, /usr/local/...) keeps its files
+  // in the user's folder, also when run as root, who could write beside it.
+  const bool installed = folder == "/usr" || folder.starts_with("/usr/");
+  if (!installed && (configDir.empty() || files::FolderWritable(folder))) return {beside, beside};
+  if (configDir.empty()) return {};
+  // Where it may not write (/usr/bin, say): the high score goes to the user's
+  // own folder instead of being lost at every exit.
+  files::MakeFolders(configDir + "/quillmoor");
+  const std::string own = configDir + "/quillmoor/quillmoor.ini";
+  return {!files::Exists(own) && files::Exists(beside) ? beside : own, own};
 }
 
 std::string SettingsPath() {
-  return ChooseSettingsPlaces(SettingsPathFor(platform::ExecutablePath()),
-                              platform::UserConfigDirectory())
-      .save;
+  const Place p = CurrentPlace();
+  return p.keep ? p.file : std::string();
 }
 
 SettingsValues CurrentSettings() {
@@ -188,98 +159,60 @@ void ApplyLoadedSettings(const SettingsValues& v) {
   gs.godUnlocked = v.godUnlocked;
 }
 
-bool LoadSettingsFrom(const std::string& path) {
+SettingsLoad LoadSettingsFrom(const std::string& path) {
   std::string bytes;
-  ReadResult r = path.empty() ? ReadResult::Failed : ReadSettingsFile(path, bytes);
-  if (r == ReadResult::Missing || (r == ReadResult::Ok && bytes.empty())) {
+  files::Read r = path.empty() ? files::Read::kMissing : files::ReadFile(path, kMaxSettingsBytes, bytes);
+  if (r == files::Read::kMissing || (r == files::Read::kRead && bytes.empty())) {
     // A new installation: write the file with what memory holds, then read it
     // back as any other file.
-    SaveSettingsTo(path);
-    r = ReadSettingsFile(path, bytes);
+    if (SaveSettingsTo(path)) r = files::ReadFile(path, kMaxSettingsBytes, bytes);
   }
-  if (r != ReadResult::Ok) {
+  if (r != files::Read::kRead) {
     ApplyLoadedSettings(CurrentSettings());
-    return false;
+    return r == files::Read::kMissing ? SettingsLoad::kMissing : SettingsLoad::kUnreadable;
   }
   ApplyLoadedSettings(
       ParseSettings(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
-  return true;
+  return SettingsLoad::kRead;
 }
-
-namespace {
-
-// The old file is replaced only by a complete, synced new one: a crash or kill
-// at any moment leaves either the old file or the new one, never a torn one.
-enum class Replaced { kYes, kNo, kStoppedByHook };
-Replaced ReplaceFile(const std::string& path, const std::string& bytes, bool settingsHook) {
-  if (path.empty()) return Replaced::kNo;
-  const std::string temp = path + ".tmp";
-
-  mode_t mode = 0644;
-  struct stat old {};
-  if (::stat(path.c_str(), &old) == 0) {
-    if (!S_ISREG(old.st_mode)) return Replaced::kNo;
-    mode = old.st_mode & 07777;  // a replaced file keeps its permissions
-  }
-
-  ::unlink(temp.c_str());  // a leftover of an interrupted save
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  bool ok = fd >= 0;
-  if (ok) {
-    ok = WriteAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    if (::close(fd) != 0) ok = false;
-  }
-  if (ok && settingsHook) {
-    std::function<bool(const std::string&)> hook;
-    {
-      std::lock_guard<std::mutex> lock(hookMutex);
-      hook = saveHook;
-    }
-    if (hook && !hook(temp)) return Replaced::kStoppedByHook;  // as a crash would stop it
-  }
-  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    if (fd >= 0) ::unlink(temp.c_str());
-    return Replaced::kNo;
-  }
-  // Make the rename itself durable.
-  int dir = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-  return Replaced::kYes;
-}
-
-}  // namespace
 
 bool SaveSettingsTo(const std::string& path) {
   if (path.empty()) return false;
-  const Replaced r = ReplaceFile(path, FormatSettings(CurrentSettings()), true);
-  if (r == Replaced::kStoppedByHook) return false;
-  const bool ok = r == Replaced::kYes;
+  const bool ok = files::ReplaceFile(path, FormatSettings(CurrentSettings()));
   platform::LogEvent((ok ? "settings written " : "settings not written ") + path);
   return ok;
 }
 
 bool WriteFileBesideSettings(const std::string& name, const std::string& bytes) {
   const std::string settings = SettingsPath();
-  if (settings.empty()) return false;
-  const std::string path = DirectoryOf(settings) + "/" + name;
-  const bool ok = ReplaceFile(path, bytes, false) == Replaced::kYes;
+  const std::string path = settings.empty() ? name : files::FolderOf(settings) + "/" + name;
+  const bool ok = !settings.empty() && files::ReplaceFile(path, bytes);
   if (!ok) platform::LogEvent("not written " + path);
   return ok;
 }
 
-void LoadSettings() {
-  LoadSettingsFrom(ChooseSettingsPlaces(SettingsPathFor(platform::ExecutablePath()),
-                                        platform::UserConfigDirectory())
-                       .load);
+void LoadSettingsFor(const std::string& executable, const std::string& configDir) {
+  const SettingsPlaces places = ChooseSettingsPlaces(SettingsPathFor(executable), configDir);
+  SetPlace(places.save, false);
+  const SettingsLoad r = LoadSettingsFrom(places.load);  // no place: the defaults
+  if (places.load.empty() || r == SettingsLoad::kUnreadable) {
+    // Nothing is written where the settings could not be read: not the file,
+    // whose high score would be lost, nor a recording beside it (best.qmr
+    // would give way to any game, against a high score read as 0).
+    const std::string text = places.load.empty() ? kNoPlaceText : kCannotReadText + ("\r" + places.load);
+    SetPlace(places.load, false);
+    platform::MessageBox(0, text + "\r" + kNotSavedText, kCaption, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    return;
+  }
+  SetPlace(places.save, true);
 }
 
-void SaveSettings() { SaveSettingsTo(SettingsPath()); }
+void LoadSettings() { LoadSettingsFor(platform::ExecutablePath(), platform::UserConfigDirectory()); }
 
-void SetSettingsSaveHook(std::function<bool(const std::string&)> hook) {
-  std::lock_guard<std::mutex> lock(hookMutex);
-  saveHook = std::move(hook);
+void SaveSettings() {
+  const Place p = CurrentPlace();
+  if (p.keep)
+    SaveSettingsTo(p.file);
+  else
+    platform::LogEvent("settings not written " + p.file);
 }

@@ -1,16 +1,23 @@
 // The settings file: options, the tuned frame delay, the high score and the
 // God unlock. It lives beside the executable, or in the user's configuration
-// folder when the executable's folder cannot be written.
+// folder for an installed game or one whose folder cannot be written.
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 
-// The file the settings are saved to.
-std::string SettingsPath();
+// Decides where this run's settings live and reads them (at start). A file
+// there that cannot be read (or no place at all) leaves the game on its
+// defaults, says so in a message box, and nothing is written there this run.
 void LoadSettings();
+// Saves to the file read at start (not written when that could not be read).
 void SaveSettings();
+// The file the settings are saved to this run: empty before LoadSettings, or
+// when nothing is saved.
+std::string SettingsPath();
+// LoadSettings for an executable's path (empty: unknown) and the user's
+// configuration folder.
+void LoadSettingsFor(const std::string& executable, const std::string& configDir);
 
 // The seven stored values in file order, as the file holds them (no defaults).
 struct SettingsValues {
@@ -35,10 +42,11 @@ std::string FormatSettings(const SettingsValues& v);
 std::string SettingsPathFor(const std::string& executablePath);
 
 // Where the settings are read from and saved to. `beside` is the file beside
-// the executable, `configDir` the user's configuration folder (empty: none).
-// Beside the executable while its folder can be written; otherwise saved to
-// configDir/quillmoor/quillmoor.ini (its folders are made), and read from
-// there, or from an existing file beside the executable until that exists.
+// the executable (empty: unknown), `configDir` the user's configuration
+// folder (empty: none). Beside the executable while its folder can be written
+// and is not under /usr; otherwise saved to configDir/quillmoor/quillmoor.ini
+// (its folders are made), and read from there, or from an existing file
+// beside the executable until that exists. Empty places: nowhere.
 struct SettingsPlaces {
   std::string load, save;
 };
@@ -50,18 +58,15 @@ SettingsValues CurrentSettings();
 // (targetFps 0 -> 30, a level outside 5/12/20/30 -> 12, frameDelay 0..1000).
 void ApplyLoadedSettings(const SettingsValues& v);
 
-// LoadSettings / SaveSettings against an explicit path. Load returns false
-// when the file could not be read (the game state then keeps its values, with
-// the defaults applied); Save returns false when the file was left as it was.
-bool LoadSettingsFrom(const std::string& path);
+// Reading and saving against an explicit path. A missing or empty file is
+// written with what memory holds and read back. Unless the file was read, the
+// game state keeps its values with the defaults applied. Save returns false
+// when the file was left as it was (also a read-only one).
+enum class SettingsLoad { kRead, kMissing, kUnreadable };
+SettingsLoad LoadSettingsFrom(const std::string& path);
 bool SaveSettingsTo(const std::string& path);
 
 // Writes a file of the game's own (a recorded game) into the settings file's
-// folder, replacing any old one the same safe way as the settings.
+// folder, replacing any old one the same safe way as the settings; nothing
+// when the settings are not saved this run.
 bool WriteFileBesideSettings(const std::string& name, const std::string& bytes);
-
-// Test hook: called during a save once the temporary file is written and
-// synced, just before it is renamed over the settings file. Returning false
-// abandons the save at that point, as a crash there would (the temporary file
-// is left behind). An empty function removes the hook.
-void SetSettingsSaveHook(std::function<bool(const std::string& tempPath)> hook);

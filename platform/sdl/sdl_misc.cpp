@@ -2,19 +2,16 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 
+#include "platform/files/files.h"
 #include "platform/platform.h"
 
 namespace platform {
 
-std::string ExecutablePath() {
-  char buf[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "quillmoor";
-  return std::string(buf, static_cast<size_t>(n));
-}
+// Empty when the system cannot tell: the settings then go nowhere rather
+// than into whatever folder is current.
+std::string ExecutablePath() { return files::ProgramFile(); }
 
 std::string UserConfigDirectory() {
   // A relative XDG_CONFIG_HOME is to be ignored, as if unset.

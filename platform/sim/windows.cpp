@@ -5,9 +5,8 @@
 // created it. Handles of controls belong to the widget code: every call on one
 // is passed to it (asked before taking our lock, so the two locks never nest).
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
+#include "platform/files/files.h"
 #include "platform/sim/sim_internal.h"
 #include "platform/ui/widgets.h"
 
@@ -536,9 +535,7 @@ std::string ExecutablePath() {
     Lock lk(s.mu);
     if (!s.exePath.empty()) return s.exePath;
   }
-  std::error_code ec;
-  auto p = std::filesystem::canonical("/proc/self/exe", ec);
-  return ec ? std::string() : p.string();
+  return files::ProgramFile();
 }
 
 // Its runs are told where the settings live (--exe) and never reach into

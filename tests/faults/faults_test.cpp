@@ -1,7 +1,10 @@
 // Faults the game must survive: closing on every screen, broken data files,
-// an unusable settings place, a kill during saves, no sound device. The sim
-// runs go two at a time, each in its own folder with its keys, log and settings.
+// an unusable settings place, a kill during saves, two games saving at once, its
+// program file replaced, no sound device. The sim runs go two at a time, each in
+// its own folder with its keys, log and settings.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +15,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <random>
+#include <set>
 #include <thread>
 
 #include "settings/settings.h"
@@ -29,12 +33,13 @@ using namespace scenario;
 using Clock = std::chrono::steady_clock;
 class Faults : public ScenarioTest {};
 
-// Run in `dir` with --dir `data`, --exe `exe` (default dir/quillmoor), its keys.txt and log.txt.
+// Run in `dir` with --dir `data`, --exe `exe` (default dir/quillmoor), its keys.txt and log.txt, through `prefix`.
 struct SimJob {
   fs::path dir{};
   std::string keys{};
   std::vector<std::string> args{};
   fs::path exe{}, data = QM_SOURCE_DIR;
+  std::vector<std::string> prefix{};
   Result result{};
   std::vector<std::string> Log() const { return Lines(ReadFile(dir / "log.txt")); }
 };
@@ -50,7 +55,7 @@ void RunAll(std::vector<SimJob>& jobs) {
                                        (j.exe.empty() ? j.dir / "quillmoor" : j.exe).string(), "--keys",
                                        (j.dir / "keys.txt").string(), "--log", (j.dir / "log.txt").string()};
       args.insert(args.end(), j.args.begin(), j.args.end());
-      j.result = RunSim(args, j.dir);
+      j.result = RunSim(args, j.dir, j.prefix);
     }
   };
   std::thread a(worker), b(worker);
@@ -61,6 +66,20 @@ void ExpectCleanExit(const SimJob& job) {
   EXPECT_TRUE(job.result.status == 0 && job.result.errors.empty()) << job.result.status << job.result.errors;
   const std::vector<std::string> log = job.Log();
   EXPECT_TRUE(!log.empty() && log.back().substr(log.back().find(' ')) == " exit 0");
+}
+
+std::set<std::string> Names(const fs::path& folder) {  // none when it cannot be listed
+  std::set<std::string> out;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) out.insert(it->path().filename());
+  return out;
+}
+
+std::string Entry(const fs::path& p) {  // kind and mode, owner, link target or bytes; links and FIFOs not followed
+  struct stat st {};
+  if (lstat(p.c_str(), &st) != 0) return "none";
+  return std::to_string(st.st_mode) + " " + std::to_string(st.st_uid) + " " +
+         (S_ISLNK(st.st_mode) ? fs::read_symlink(p).string() : S_ISREG(st.st_mode) ? ReadFile(p) : "");
 }
 
 std::vector<std::string> Ini(const fs::path& file) {
@@ -135,7 +154,7 @@ TEST_F(Faults, EveryScreenEndsWithZeroAndKeepsTheHighScoreOfItsMoment) {
     ASSERT_EQ(ini.size(), 7u);
     EXPECT_EQ(ini[0] + ini[2] + ini[3] + ini[4] + ini[5] + ini[6], "100010" + hi[i] + "12");
     EXPECT_LE(std::atol(ini[1].c_str()), 1000);
-    EXPECT_FALSE(fs::exists(jobs[i].dir / "quillmoor.ini.tmp"));
+    EXPECT_EQ(Names(jobs[i].dir), (std::set<std::string>{"keys.txt", "log.txt", "quillmoor.ini"})) << "no temporary file left";
     const std::vector<std::string> log = jobs[i].Log();
     size_t saved = 0, gone = 0;
     EXPECT_GE(TimeOf(log, " settings written ", at[i], 1, &saved), at[i]);
@@ -215,80 +234,110 @@ TEST_F(Faults, TheGamePlaysOnWithPicturesOrMusicMissingOrBroken) {
   }
 }
 
-// A settings place that cannot be read or written (as root, so no permission bits): the game runs on
-// what it could read or its defaults, ends with 0 and leaves what was there.
+// Whatever the settings path holds: the game runs on what it could read or its defaults and ends with 0; a file it
+// cannot read is said once and then nothing is written there (no recording either); a read-only file is kept, even by
+// root; a link is written through to its target and stays a link. Permissions are tried as an ordinary user (nobody,
+// when the tests run as root); a run that blocks is killed after 2 minutes.
 struct Immutable {  // chattr +i for the life of the object
   fs::path path;
   bool ok = std::system(("chattr +i '" + path.string() + "' 2>/dev/null").c_str()) == 0;
   ~Immutable() { ok = ok && std::system(("chattr -i '" + path.string() + "' 2>/dev/null").c_str()) == 0; }
 };
 
-TEST_F(Faults, UnusablePlacesRunOnWhatTheyHoldAndEndWithZero) {
+TEST_F(Faults, WhatTheSettingsPathHoldsIsReadKeptOrWrittenThroughAndTheGameEndsWithZero) {
   const fs::path d = dir_;
+  const bool root = geteuid() == 0;
   const std::string old = SettingsText(60, 16, 0, 5, 777, 20, false);
-  fs::create_directories(d / "a/quillmoor.ini"), fs::create_directories(d / "b");
-  fs::create_symlink("/dev/zero", d / "b/quillmoor.ini");  // zeros for ever
+  for (const char* sub : {"a/quillmoor.ini", "b", "fifo", "eio", "dangling", "loop", "link", "chain"}) fs::create_directories(d / sub);
+  for (const char* sub : {"ro-folder", "ro-file", "read-only", "real", "user", "no-read", "root-only"}) fs::create_directories(d / sub), WriteFile(d / sub / "quillmoor.ini", old);
+  for (const char* p : {"user", "user/quillmoor.ini", "no-read", "no-read/quillmoor.ini", "root-only"}) ASSERT_TRUE(!root || chown((d / p).c_str(), 65534, 65534) == 0);
+  fs::permissions(d / "no-read/quillmoor.ini", fs::perms::none), fs::permissions(d / "root-only/quillmoor.ini", fs::perms(0600));
+  fs::permissions(d / "read-only/quillmoor.ini", fs::perms(0444)), fs::permissions(d / "real/quillmoor.ini", fs::perms(0640));
+  fs::create_symlink("/dev/zero", d / "b/quillmoor.ini"), fs::create_symlink("/proc/self/mem", d / "eio/quillmoor.ini");  // zeros for ever, EIO
+  fs::create_symlink("gone.ini", d / "dangling/quillmoor.ini"), fs::create_symlink("quillmoor.ini", d / "loop/quillmoor.ini");
+  fs::create_symlink("../real/quillmoor.ini", d / "link/quillmoor.ini"), fs::create_symlink(d / "link/quillmoor.ini", d / "chain/quillmoor.ini");
+  ASSERT_EQ(mkfifo((d / "fifo/quillmoor.ini").c_str(), 0644), 0);
   WriteFile(d / "c", "not a folder");
-  for (const char* sub : {"ro-folder", "ro-file"}) fs::create_directories(d / sub), WriteFile(d / sub / "quillmoor.ini", old);
   Immutable folder{d / "ro-folder"}, file{d / "ro-file/quillmoor.ini"};
-  struct Place {
-    fs::path exe;
-    int fps = 30, level = 12, hiScore = 0;
-    bool saved = false;  // whether the save at the end succeeds
+  struct Place {  // the values read; whether the save at the end lands; what the one message box says; run as nobody
+    fs::path exe; int fps = 30, level = 12, hiScore = 0; bool saved = false; std::string box{}; bool nobody = false;
   };
-  std::vector<Place> places = {{d / "a/quillmoor"}, {d / "b/quillmoor"}, {d / "missing/deeper/quillmoor"},
-                               {d / "c/quillmoor"}, {"/proc/quillmoor"}};
+  const std::string notSaved = "\\r設定とリプレイは保存されません";
+  auto told = [&](const fs::path& exe, bool nobody = false) {  // the file cannot be read
+    return Place{exe, 30, 12, 0, false, "設定ファイルを読み込めません\\r" + exe.string() + ".ini" + notSaved, nobody}; };
+  std::vector<Place> places = {told(d / "a/quillmoor"), told(d / "b/quillmoor"), {d / "missing/deeper/quillmoor"}, {d / "c/quillmoor"},
+                               {"/proc/quillmoor"}, told(d / "fifo/quillmoor"), told(d / "eio/quillmoor"), told(d / "dangling/quillmoor"),
+                               told(d / "loop/quillmoor"), {d / "read-only/quillmoor", 60, 20, 777}, {d / "link/quillmoor", 60, 20, 777, true},
+                               {d / "chain/quillmoor", 60, 20, 777, true}, {d / "user/quillmoor", 60, 20, 777, true, "", true},
+                               told(d / "no-read/quillmoor", true), {"/usr/games/quillmoor", 30, 12, 0, false, "設定ファイルの場所がわかりません" + notSaved}};
   if (folder.ok && file.ok) places.insert(places.end(), {{d / "ro-folder/quillmoor", 60, 20, 777}, {d / "ro-file/quillmoor", 60, 20, 777}});
+  if (root) places.push_back(told(d / "root-only/quillmoor", true));  // another owner's file
   std::mt19937 rng(99);
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < 3; ++i) {  // what garbage reads as is the loader's to decide; the game must run on that
     std::string bytes(i == 2 ? 2 << 20 : 1 + rng() % 5000, '\0');  // the last past the 1 MB read
     for (char& c : bytes) c = static_cast<char>(rng());
     const fs::path g = d / ("garbage" + std::to_string(i));
-    fs::create_directories(g), WriteFile(g / "copy.ini", bytes);
-    ResetGameState();  // what garbage reads as is the loader's to decide; the game must run on that
-    LoadSettingsFrom((g / "copy.ini").string());
+    fs::create_directories(g), WriteFile(g / "quillmoor.ini", bytes), ResetGameState();
+    ASSERT_EQ(LoadSettingsFrom((g / "quillmoor.ini").string()), SettingsLoad::kRead);
     const SettingsValues v = CurrentSettings();
-    EXPECT_TRUE(v.enemySlots == 5 || v.enemySlots == 12 || v.enemySlots == 20 || v.enemySlots == 30);
-    EXPECT_NE(v.targetFps, 0);
-    WriteFile(g / "quillmoor.ini", bytes);
+    EXPECT_TRUE((v.enemySlots == 5 || v.enemySlots == 12 || v.enemySlots == 20 || v.enemySlots == 30) && v.targetFps != 0);
     places.push_back({g / "quillmoor", v.targetFps, v.enemySlots, v.hiScore, true});
   }
   std::vector<SimJob> jobs;
+  std::vector<std::tuple<std::set<std::string>, std::string, bool>> before;  // the folder's names, the file, a link
   for (const Place& p : places) {
     const fs::path run = d / ("run" + std::to_string(jobs.size()));
-    jobs.push_back({.dir = run, .keys = "3000 down Escape\n", .args = {"--state", "2000:" + (run / "s.json").string(), "--until", "20000"}, .exe = p.exe});
+    fs::create_directories(run);
+    ASSERT_TRUE(!root || !p.nobody || chown(run.c_str(), 65534, 65534) == 0);
+    std::vector<std::string> prefix = {"timeout", "-s", "KILL", "120"};
+    if (root && p.nobody) prefix.insert(prefix.begin(), {"runuser", "-u", "nobody", "--"});
+    jobs.push_back({.dir = run, .keys = p.nobody ? "3000 down Enter\n3100 up Enter\n7000 down Enter\n7100 up Enter\n9500 down F2\n9550 up F2\n12000 down Escape\n"
+                                                 : "3000 down Escape\n",  // a game played and abandoned, or Escape on the title
+                    .args = {"--state", "2000:" + (run / "s.json").string(), "--set", "2500:hiScore=4242", "--until", "30000"}, .exe = p.exe, .prefix = prefix});
+    before.emplace_back(Names(p.exe.parent_path()), Entry(p.exe.string() + ".ini"), fs::is_symlink(p.exe.string() + ".ini"));
   }
   RunAll(jobs);
   for (size_t i = 0; i < places.size(); ++i) {
     const Place& p = places[i];
-    SCOPED_TRACE(p.exe);
+    const std::string file = p.exe.string() + ".ini";
+    SCOPED_TRACE(file);
     ExpectCleanExit(jobs[i]);
-    if (p.saved) Ini(p.exe.string() + ".ini");
+    const std::vector<std::string> ini = p.saved ? Ini(file) : std::vector<std::string>{};
+    EXPECT_EQ(ini.size() == 7 ? ini[4] : "", p.saved ? "4242" : "") << "the high score set in play";
     const Json state = ParseJson(ReadFile(jobs[i].dir / "s.json"));
     EXPECT_EQ((std::vector<int>{state["titleActive"].Int(), state["targetFps"].Int(), state["enemySlots"].Int(),
                                 state["hiScore"].Int()}), (std::vector<int>{1, p.fps, p.level, p.hiScore}));
     const std::vector<std::string> log = jobs[i].Log();
     EXPECT_EQ((TimeOf(log, " settings written ", 3000) > 0) + 2 * (TimeOf(log, " settings not written ", 3000) > 0), p.saved ? 1 : 2);
-    EXPECT_FALSE(fs::exists(p.exe.string() + ".ini.tmp")) << "nothing half-written left";
+    std::string boxes;
+    for (const std::string& l : log) boxes += l.find(" message box ") == std::string::npos ? "" : l.substr(l.find(" message box ") + 13) + "\n";
+    EXPECT_EQ(boxes, p.box.empty() ? "" : "\"Settings\" \"" + p.box + "\"\n");
+    auto [names, entry, link] = before[i];  // nothing new but a game's recording beside a saved file
+    if (p.nobody && p.saved) names.insert("last.qmr");
+    EXPECT_TRUE(p.exe.parent_path() == "/proc" || Names(p.exe.parent_path()) == names) << "nothing new there";
+    EXPECT_TRUE((p.saved && !link) || Entry(file) == entry) << "left as it was, or still the same link";
   }
-  EXPECT_TRUE(fs::is_empty(d / "a/quillmoor.ini"));
-  EXPECT_EQ(fs::read_symlink(d / "b/quillmoor.ini"), "/dev/zero");
-  EXPECT_FALSE(fs::exists(d / "missing") || fs::exists("/proc/quillmoor.ini"));
-  EXPECT_EQ(ReadFile(d / "c") + ReadFile(d / "ro-folder/quillmoor.ini") + ReadFile(d / "ro-file/quillmoor.ini"), "not a folder" + old + old);
+  EXPECT_EQ(ReadFile(d / "c") + std::to_string(Names(d / "real").size()), "not a folder1") << "no temporary file beside a link's target";
 }
 
-// A saver killed at random moments: always a whole save, never older than the last that returned.
-TEST_F(Faults, AKillDuringSavesLeavesTheOldFileOrTheNewOneNeverATornOne) {
-  constexpr int kKills = 200;
+// Savers killed at random moments, then two saving at once under a reader: the file is always one whole save, never
+// older than the last that returned; every save that lands says so; no temporary file outlives its writer.
+TEST_F(Faults, SavesKilledOrSavingAtOnceLeaveTheOldFileOrANewOneNeverATornOne) {
+  constexpr int kKills = 200, kSaves = 150;
   const std::string path = P("quillmoor.ini");
   auto save = [&](int32_t hi) { return ApplyLoadedSettings({60, 14, 1, 7, hi, 20, 1}), SaveSettingsTo(path); };
+  auto whole = [&](int32_t& hi) {  // the file is one save's bytes, hi its high score
+    const std::string b = ReadFile(path);
+    hi = ParseSettings(reinterpret_cast<const uint8_t*>(b.data()), b.size()).hiScore;
+    return FormatSettings({60, 14, 1, 7, hi, 20, 1}) == b;
+  };
   ASSERT_TRUE(save(0));
   // A save syncs the disk, so its length follows the machine's load: measured, then followed.
   auto mark = Clock::now();
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(save(0));
   double saveUs = std::chrono::duration<double, std::micro>(Clock::now() - mark).count() / 5;
   std::mt19937 rng(7);
-  int32_t last = 0;
+  int32_t last = 0, hi = 0;
   int newer = 0, midSave = 0;
   for (int round = 0; round < kKills; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
@@ -318,23 +367,46 @@ TEST_F(Faults, AKillDuringSavesLeavesTheOldFileOrTheNewOneNeverATornOne) {
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     close(fds[0]);
     ASSERT_TRUE(WIFSIGNALED(status)) << "the saver ended by itself";
-    const std::string bytes = ReadFile(path);
-    const SettingsValues v = ParseSettings(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    ASSERT_EQ(FormatSettings({60, 14, 1, 7, v.hiScore, 20, 1}), bytes) << "torn file";
-    ASSERT_TRUE(v.hiScore == last || v.hiScore >= first) << v.hiScore << " after " << last;
-    ASSERT_TRUE(through == 0 || v.hiScore >= first + through - 1) << "a finished save lost";
-    newer += v.hiScore != last;
-    midSave += fs::exists(path + ".tmp");  // this kill came in the middle of a save
-    last = v.hiScore;
+    ASSERT_TRUE(whole(hi)) << "torn file";
+    ASSERT_TRUE(hi == last || hi >= first) << hi << " after " << last;
+    ASSERT_TRUE(through == 0 || hi >= first + through - 1) << "a finished save lost";
+    newer += hi != last;
+    midSave += Names(dir_).size() > 1;  // this kill came in the middle of a save: its temporary file is left
+    last = hi;
   }
   EXPECT_GT(midSave, kKills / 10);  // the kills came both inside saves and after them
   EXPECT_GT(newer, kKills / 2);
   gs.hiScore = -1;
-  ASSERT_TRUE(LoadSettingsFrom(path));
+  ASSERT_EQ(LoadSettingsFrom(path), SettingsLoad::kRead);
   EXPECT_EQ(gs.hiScore, last);
-  fs::permissions(path, static_cast<fs::perms>(0640));  // and a save keeps the file's permissions
-  ASSERT_TRUE(save(last));
-  EXPECT_EQ(fs::status(path).permissions(), static_cast<fs::perms>(0640));
+  for (int32_t w = 1, i = 0; w <= 2; ++w) {  // two games at once, each with its own numbers
+    if (fork() != 0) continue;
+    while (i < kSaves && save(w * 100000000 + i)) ++i;
+    _exit(i == kSaves ? 0 : 1);
+  }
+  for (int ended = 0, status = 0; ended < 2;) {
+    ASSERT_TRUE(whole(hi)) << "torn file";
+    if (waitpid(-1, &status, WNOHANG) > 0 && ++ended) { EXPECT_EQ(status, 0) << "a save said it was not written"; }
+  }
+  EXPECT_TRUE(whole(hi) && (hi == 100000000 + kSaves - 1 || hi == 200000000 + kSaves - 1)) << "the last save stays: " << hi;
+  EXPECT_EQ(Names(dir_), std::set<std::string>{"quillmoor.ini"}) << "the killed savers' temporary files are gone";
+}
+
+// The program's file replaced while it runs (a rebuild, an upgrade): the settings still go beside where it started.
+TEST_F(Faults, AReplacedProgramKeepsItsSettingsFile) {
+  const fs::path game = P("game/quillmoor"), keys = P("keys");
+  fs::create_directories(game.parent_path()), fs::copy_file(QM_SIM_BINARY, game);
+  ASSERT_EQ(mkfifo(keys.c_str(), 0600), 0);  // the game waits on its key script, read before the settings
+  const pid_t pid = testsupport::Spawn({.argv = {game, "--dir", QM_SOURCE_DIR, "--keys", keys, "--set", "1000:hiScore=4242"}});
+  int fd = -1;
+  for (int i = 0; i < 3000 && fd < 0 && waitpid(pid, nullptr, WNOHANG) == 0; ++i)
+    fd = open(keys.c_str(), O_WRONLY | O_NONBLOCK), std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_GE(fd, 0) << "the game never read its keys";
+  fs::copy_file(QM_SIM_BINARY, P("new")), fs::rename(P("new"), game);
+  EXPECT_TRUE(write(fd, "2000 down Escape\n", 17) == 17 && close(fd) == 0);
+  EXPECT_EQ(testsupport::WaitExit(pid, 60000), 0);
+  EXPECT_EQ(Names(game.parent_path()), (std::set<std::string>{"quillmoor", "quillmoor.ini"}));
+  EXPECT_EQ(Ini(P("game/quillmoor.ini")), (std::vector<std::string>{"30", "33", "0", "0", "4242", "12", ""}));
 }
 
 // No sound device (the SDL game's case; the sim renders into memory): it plays silent and ends with 0.

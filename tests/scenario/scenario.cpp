@@ -13,10 +13,11 @@ extern char** environ;
 
 namespace scenario {
 
-Result RunSim(const std::vector<std::string>& args, const fs::path& cwd) {
+Result RunSim(const std::vector<std::string>& args, const fs::path& cwd, const std::vector<std::string>& prefix) {
   Result result;
   const fs::path errFile = cwd / "stderr.txt";
-  std::vector<std::string> all{QM_SIM_BINARY};
+  std::vector<std::string> all = prefix;
+  all.push_back(QM_SIM_BINARY);
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : all) argv.push_back(a.data());
@@ -29,7 +30,7 @@ Result RunSim(const std::vector<std::string>& args, const fs::path& cwd) {
                                    0644);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   pid_t pid = 0;
-  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) return {-1, "cannot start " + all[0]};
   int status = 0;

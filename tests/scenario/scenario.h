@@ -28,8 +28,8 @@ struct Result {
   std::string errors;  // its stderr
 };
 
-// No shell in between, so arguments reach it exactly.
-Result RunSim(const std::vector<std::string>& args, const fs::path& cwd);
+// No shell in between, so arguments reach it exactly; `prefix` (runuser, timeout) runs it.
+Result RunSim(const std::vector<std::string>& args, const fs::path& cwd, const std::vector<std::string>& prefix = {});
 std::string ReadFile(const fs::path& path);
 void WriteFile(const fs::path& path, const std::string& text);
 std::vector<std::string> Lines(const std::string& text);

@@ -1,41 +1,32 @@
-// The settings file: reading with defaults and repairs, a save's exact bytes, a save cut short, unusable places.
+// The settings file: reading with defaults and repairs, a save's exact bytes, and where it lives.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <tuple>
 
+#include "platform/sim/sim_control.h"
 #include "settings/settings.h"
 #include "state/game_state.h"
+#include "tests/scenario/scenario.h"
 
-namespace fs = std::filesystem;
+using namespace scenario;
 
 namespace {
-
-std::string ReadFile(const std::string& path) { return (std::stringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str(); }
-void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 using Values = std::vector<int>;  // the seven values in file order
 
 Values Of(const SettingsValues& v) { return {v.targetFps, v.frameDelay, v.fireMode, v.spareSetting, v.hiScore, v.enemySlots, v.godUnlocked}; }
 
-class SettingsFile : public ::testing::Test {
+class SettingsFile : public ScenarioTest {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/qm-settings-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    dir_ = tmpl, path_ = dir_ + "/quillmoor.ini";
-    ResetGameState(), SetConstantGameState();
-  }
-  void TearDown() override { SetSettingsSaveHook({}), fs::remove_all(dir_), ResetGameState(); }
+  void SetUp() override { ScenarioTest::SetUp(), path_ = P("quillmoor.ini"), ResetGameState(), SetConstantGameState(); }
+  void TearDown() override { ScenarioTest::TearDown(), ResetGameState(); }
   Values Load(const std::string& bytes) {
     WriteFile(path_, bytes);
     ResetGameState();
-    EXPECT_TRUE(LoadSettingsFrom(path_));
+    EXPECT_EQ(LoadSettingsFrom(path_), SettingsLoad::kRead);
     return Of(CurrentSettings());
   }
-  std::string dir_, path_;
+  std::string path_;
 };
 
 TEST_F(SettingsFile, LoadReadsFieldsAppliesDefaultsAndRepairsBadValues) {
@@ -83,54 +74,35 @@ TEST_F(SettingsFile, SaveWritesSevenCrLfLinesThatReadBackTheSame) {
       {{15, 0, 0, 0, 0, 5, 0}, "15\r\n0\r\n0\r\n0\r\n0\r\n5\r\n\r\n"},
       {{30, 1000, 1, 7, 2147483647, 12, 1}, "30\r\n1000\r\n1\r\n7\r\n2147483647\r\n12\r\nAH!NO_WAY!!\r\n"},
   };
-  std::ofstream(path_) << "x";
-  fs::permissions(path_, static_cast<fs::perms>(0640));  // a save keeps the file's permissions
+  WriteFile(path_, "x"), fs::permissions(path_, fs::perms(0640));  // a save keeps the file's permissions
   for (const auto& [values, bytes] : rows) {
     ApplyLoadedSettings(values);
     ASSERT_TRUE(SaveSettingsTo(path_));
-    EXPECT_EQ(ReadFile(path_), bytes);
-    EXPECT_EQ(fs::status(path_).permissions(), static_cast<fs::perms>(0640));
-    EXPECT_FALSE(fs::exists(path_ + ".tmp"));
+    EXPECT_EQ(ReadFile(path_) + std::to_string(int(fs::status(path_).permissions())), std::string(bytes) + "416");
     EXPECT_EQ(Load(bytes), Of(values));
   }
   EXPECT_EQ(Of(ParseSettings(nullptr, 0)), (Values{0, 0, 0, 0, 0, 0, 0})) << "parsing applies no defaults";
 }
 
-TEST_F(SettingsFile, InterruptedSaveLeavesTheOldFileWhole) {
-  ApplyLoadedSettings({60, 0, 0, 0, 5000, 20, 0});
-  ASSERT_TRUE(SaveSettingsTo(path_));
-  const std::string old = ReadFile(path_);
-  std::string temp;
-  SetSettingsSaveHook([&](const std::string& t) { return temp = t, false; });  // the process dies before the rename
-  gs.hiScore = 9999;
-  EXPECT_FALSE(SaveSettingsTo(path_));
-  EXPECT_EQ(ReadFile(path_), old);
-  EXPECT_EQ(fs::path(temp).parent_path(), fs::path(path_).parent_path()) << "the temporary sits beside it";
-  EXPECT_EQ(ReadFile(temp), "60\r\n0\r\n0\r\n0\r\n9999\r\n20\r\n\r\n");
-  SetSettingsSaveHook({});
-  gs.hiScore = 7000;
-  ASSERT_TRUE(SaveSettingsTo(path_));
-  EXPECT_EQ(ReadFile(path_), "60\r\n0\r\n0\r\n0\r\n7000\r\n20\r\n\r\n");
-  EXPECT_FALSE(fs::exists(temp)) << "the next save replaces the leftover";
-}
-
-TEST_F(SettingsFile, UnusablePlaceLeavesTheGameOnItsValues) {
-  fs::create_directory(path_);  // the other places are the whole-run fault trials
-  gs.hiScore = 4321, gs.fireMode = 1;
-  for (const std::string& path : {path_, std::string()}) {  // a folder, no known executable path
-    EXPECT_FALSE(LoadSettingsFrom(path) || SaveSettingsTo(path)) << path;
-    EXPECT_EQ(Of(CurrentSettings()), (Values{30, 0, 1, 0, 4321, 12, 0})) << path;
+// "x.exe" becomes "x.ini", anything else gets ".ini". An installed game keeps its files in the user's folder, even
+// as root, who could write beside it; without that folder or the program's path there is no place. A run saves where
+// it read at start, wherever the program is now.
+TEST_F(SettingsFile, WhereTheSettingsLiveIsDecidedOnceAtStart) {
+  const std::string cfg = P("cfg"), own = cfg + "/quillmoor/quillmoor.ini";
+  const std::tuple<std::string, std::string, std::string> rows[] = {
+      {"/opt/games/quillmoor", "", "/opt/games/quillmoor.ini"}, {"/opt/games/game.exe", "", "/opt/games/game.ini"},
+      {"C:/GAMES/GAME.EXE", "", "C:/GAMES/GAME.ini"}, {"/a.b/quillmoor-sim", "", "/a.b/quillmoor-sim.ini"},
+      {"/x/game.exe2", "", "/x/game.exe2.ini"}, {"/x/notexe", "", "/x/notexe.ini"}, {"/x/.exe", "", "/x/.ini"}, {"", cfg, ""},
+      {P("quillmoor"), cfg, path_}, {"/usr/games/quillmoor", cfg, own}, {"/usr/bin/quillmoor-sim", cfg, own},
+      {"/usr/local/games/quillmoor", cfg, own}, {"/usr/games/quillmoor", "", ""}};
+  for (const auto& [exe, config, place] : rows) {
+    const SettingsPlaces p = ChooseSettingsPlaces(SettingsPathFor(exe), config);
+    EXPECT_EQ(p.load + " " + p.save, place + " " + place) << exe;
   }
-  EXPECT_TRUE(fs::is_directory(path_));
-}
-
-TEST(SettingsPathRule, ExeBecomesIniOtherwiseIniIsAppended) {
-  const std::pair<const char*, const char*> rows[] = {
-      {"/opt/games/quillmoor", "/opt/games/quillmoor.ini"}, {"/opt/games/game.exe", "/opt/games/game.ini"},
-      {"C:/GAMES/GAME.EXE", "C:/GAMES/GAME.ini"}, {"/a.b/quillmoor-sim", "/a.b/quillmoor-sim.ini"},
-      {"/x/game.exe2", "/x/game.exe2.ini"}, {"/x/notexe", "/x/notexe.ini"}, {"/x/.exe", "/x/.ini"}, {"", ""},
-  };
-  for (const auto& [exe, ini] : rows) EXPECT_EQ(SettingsPathFor(exe), ini) << exe;
+  LoadSettingsFor(P("quillmoor"), cfg);
+  platform::sim::SetExecutablePath(P("moved/quillmoor")), gs.hiScore = 4242, SaveSettings();  // moved or replaced since
+  EXPECT_EQ(ReadFile(path_), "30\r\n0\r\n0\r\n0\r\n4242\r\n12\r\n\r\n");
+  EXPECT_FALSE(fs::exists(P("moved")) || fs::exists("/usr/games/quillmoor.ini") || fs::exists("/usr/bin/quillmoor-sim.ini"));
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ TEST_F(Shutdown, EscapeInFullWindowAndTheCloseBoxSaveAndRestoreBeforeReleasing) 
 }
 
 TEST_F(Shutdown, MessageLoopErrorEndsWithoutTheDestroyHandler) {
-  SaveSettings();  // an existing file is not rewritten at start-up
+  LoadSettings();  // made here; an existing file is not rewritten at start-up
   const std::string before = Settings();
   const int baseline = static_cast<int>(platform::sim::LogLines().size());
   ScheduleAt(250, [] { gs.hiScore = 999; });
