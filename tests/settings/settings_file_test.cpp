@@ -93,8 +93,8 @@ TEST_F(SettingsFile, WhereTheSettingsLiveIsDecidedOnceAtStart) {
       {"/opt/games/quillmoor", "", "/opt/games/quillmoor.ini"}, {"/opt/games/game.exe", "", "/opt/games/game.ini"},
       {"C:/GAMES/GAME.EXE", "", "C:/GAMES/GAME.ini"}, {"/a.b/quillmoor-sim", "", "/a.b/quillmoor-sim.ini"},
       {"/x/game.exe2", "", "/x/game.exe2.ini"}, {"/x/notexe", "", "/x/notexe.ini"}, {"/x/.exe", "", "/x/.ini"}, {"", cfg, ""},
-      {P("quillmoor"), cfg, path_}, {"/usr/games/quillmoor", cfg, own}, {"/usr/bin/quillmoor-sim", cfg, own},
-      {"/usr/local/games/quillmoor", cfg, own}, {"/usr/games/quillmoor", "", ""}};
+      {P("quillmoor"), cfg, path_}, {"/usr/games/quillmoor-trial", cfg, own}, {"/usr/bin/quillmoor-trial", cfg, own},
+      {"/usr/local/games/quillmoor-trial", cfg, own}, {"/usr/games/quillmoor-trial", "", ""}};
   for (const auto& [exe, config, place] : rows) {
     const SettingsPlaces p = ChooseSettingsPlaces(SettingsPathFor(exe), config);
     EXPECT_EQ(p.load + " " + p.save, place + " " + place) << exe;
@@ -102,7 +102,7 @@ TEST_F(SettingsFile, WhereTheSettingsLiveIsDecidedOnceAtStart) {
   LoadSettingsFor(P("quillmoor"), cfg);
   platform::sim::SetExecutablePath(P("moved/quillmoor")), gs.hiScore = 4242, SaveSettings();  // moved or replaced since
   EXPECT_EQ(ReadFile(path_), "30\r\n0\r\n0\r\n0\r\n4242\r\n12\r\n\r\n");
-  EXPECT_FALSE(fs::exists(P("moved")) || fs::exists("/usr/games/quillmoor.ini") || fs::exists("/usr/bin/quillmoor-sim.ini"));
+  EXPECT_FALSE(fs::exists(P("moved")) || fs::exists("/usr/games/quillmoor-trial.ini") || fs::exists("/usr/bin/quillmoor-trial.ini"));
 }
 
 }  // namespace
