@@ -249,13 +249,14 @@ TEST_F(Faults, WhatTheSettingsPathHoldsIsReadKeptOrWrittenThroughAndTheGameEndsW
   const bool root = geteuid() == 0;
   const std::string old = SettingsText(60, 16, 0, 5, 777, 20, false);
   for (const char* sub : {"a/quillmoor.ini", "b", "fifo", "eio", "dangling", "loop", "link", "chain"}) fs::create_directories(d / sub);
-  for (const char* sub : {"ro-folder", "ro-file", "read-only", "real", "user", "no-read", "root-only"}) fs::create_directories(d / sub), WriteFile(d / sub / "quillmoor.ini", old);
+  for (const char* sub : {"ro-folder", "ro-file", "read-only", "real", "real2", "user", "no-read", "root-only"}) fs::create_directories(d / sub), WriteFile(d / sub / "quillmoor.ini", old);
   for (const char* p : {"user", "user/quillmoor.ini", "no-read", "no-read/quillmoor.ini", "root-only"}) ASSERT_TRUE(!root || chown((d / p).c_str(), 65534, 65534) == 0);
   fs::permissions(d / "no-read/quillmoor.ini", fs::perms::none), fs::permissions(d / "root-only/quillmoor.ini", fs::perms(0600));
   fs::permissions(d / "read-only/quillmoor.ini", fs::perms(0444)), fs::permissions(d / "real/quillmoor.ini", fs::perms(0640));
   fs::create_symlink("/dev/zero", d / "b/quillmoor.ini"), fs::create_symlink("/proc/self/mem", d / "eio/quillmoor.ini");  // zeros for ever, EIO
   fs::create_symlink("gone.ini", d / "dangling/quillmoor.ini"), fs::create_symlink("quillmoor.ini", d / "loop/quillmoor.ini");
-  fs::create_symlink("../real/quillmoor.ini", d / "link/quillmoor.ini"), fs::create_symlink(d / "link/quillmoor.ini", d / "chain/quillmoor.ini");
+  fs::create_symlink("../real/quillmoor.ini", d / "link/quillmoor.ini"), fs::create_symlink("../real2/quillmoor.ini", d / "chain/l");
+  fs::create_symlink(d / "chain/l", d / "chain/quillmoor.ini");  // a link to a link, a target of its own
   ASSERT_EQ(mkfifo((d / "fifo/quillmoor.ini").c_str(), 0644), 0);
   WriteFile(d / "c", "not a folder");
   Immutable folder{d / "ro-folder"}, file{d / "ro-file/quillmoor.ini"};
@@ -317,7 +318,7 @@ TEST_F(Faults, WhatTheSettingsPathHoldsIsReadKeptOrWrittenThroughAndTheGameEndsW
     EXPECT_TRUE(p.exe.parent_path() == "/proc" || Names(p.exe.parent_path()) == names) << "nothing new there";
     EXPECT_TRUE((p.saved && !link) || Entry(file) == entry) << "left as it was, or still the same link";
   }
-  EXPECT_EQ(ReadFile(d / "c") + std::to_string(Names(d / "real").size()), "not a folder1") << "no temporary file beside a link's target";
+  EXPECT_EQ(ReadFile(d / "c") + std::to_string(Names(d / "real").size() + Names(d / "real2").size()), "not a folder2") << "no temporary file beside a link's target";
 }
 
 // Savers killed at random moments, then two saving at once under a reader: the file is always one whole save, never
