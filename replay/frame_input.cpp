@@ -1,5 +1,6 @@
 #include "replay/frame_input.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -16,7 +17,8 @@ struct Session {
   Record rec;         // recording: filled as frames end; replaying: the file
   Frame cur;          // the frame running now
   uint32_t frame = 0; // frames begun, the running one included
-  uint32_t pauseStart = 0;
+  uint32_t pauseStart = 0;  // recording: when the pause began; watching: the last look
+  uint64_t pauseShown = 0;  // watching: how much of the recorded pause has been shown
   // replaying
   bool watch = false;
   size_t pos = 0;         // next frame in rec.stream
@@ -79,7 +81,8 @@ void StartRecording() {
   st.seed = RandomSeed();
   st.enemySlots = gs.enemySlots;
   st.fireMode = gs.fireMode;
-  st.targetFps = gs.targetFps;
+  // As a settings file would give it, so the reader takes what is written.
+  st.targetFps = PlayableTargetFps(gs.targetFps);
   st.startQuota = gs.startQuota;
   st.startScore = gs.startScore;
   st.levelUpTimer = gs.levelUpTimer;
@@ -179,9 +182,11 @@ int32_t FireMode() {
 }
 
 int32_t MeasuredFps() {
-  if (s.mode == Mode::kOff) return gs.measuredFps;
-  if (s.mode == Mode::kRecording) {
-    const int32_t v = gs.measuredFps;  // read once: the regulator may change it
+  if (s.mode != Mode::kReplaying) {
+    // Read once: the regulator may change it. Held to what a recording holds,
+    // which no machine reaches: played and replayed, a frame sees the same.
+    const int32_t v = std::clamp<int32_t>(gs.measuredFps, -kMaxRateRead, kMaxRateRead);
+    if (s.mode == Mode::kOff) return v;
     s.cur.fps.push_back(v);
     return v;
   }
@@ -193,7 +198,7 @@ int32_t MeasuredFps() {
 
 bool PauseTaken() {
   if (s.mode == Mode::kReplaying) {
-    if (s.cur.pause) s.pauseStart = platform::GetTickCount();
+    if (s.cur.pause) s.pauseStart = platform::GetTickCount(), s.pauseShown = 0;
     return s.cur.pause;
   }
   const bool taken = gs.pauseState == 240;
@@ -207,7 +212,13 @@ bool PauseTaken() {
 bool PauseOver() {
   if (s.mode != Mode::kReplaying) return false;  // the player resumes
   if (!s.watch || stopWatching) return true;
-  return platform::GetTickCount() - s.pauseStart >= s.cur.pauseMs;
+  // Nothing moves in a pause: a long one is cut short, and Space runs it
+  // four times as fast as it does the frames.
+  const uint32_t now = platform::GetTickCount();
+  const uint32_t passed = now - s.pauseStart;
+  s.pauseStart = now;
+  s.pauseShown += platform::KeyHeld(platform::VK_SPACE) ? uint64_t{passed} * 4 : passed;
+  return s.pauseShown >= std::min(s.cur.pauseMs, kMaxWatchedPauseMs);
 }
 
 bool QuitRequested() {

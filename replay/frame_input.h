@@ -28,7 +28,7 @@ Record FinishRecording(int end);
 void StartReplaying(const Record& rec, bool watch);
 struct Verdict {
   bool match = false;
-  uint32_t frame = 0;  // the first frame found different (0 when they match)
+  uint32_t frame = 0;  // the first frame found different (0: they match, or not played)
   std::string why;
 };
 // Ends the replay after the game's last frame and says whether it played
@@ -59,7 +59,10 @@ int32_t FireMode();
 int32_t MeasuredFps();
 // True when a pending pause request takes effect in this frame.
 bool PauseTaken();
-// While paused: true when the replay's recorded pause is over.
+// While paused: true when the replay's recorded pause is over. Watched, a
+// pause lasts as recorded up to kMaxWatchedPauseMs, a quarter of that with
+// Space held.
+inline constexpr uint32_t kMaxWatchedPauseMs = 5000;
 bool PauseOver();
 bool QuitRequested();
 // How long to sleep after a frame, given the tuned frame delay.

@@ -64,7 +64,8 @@ bool Fail(std::string& error, const std::string& why) {
 bool ValidStart(const Start& s, std::string& error) {
   const int32_t l = s.enemySlots;
   if (l != 5 && l != 12 && l != 20 && l != 30) return Fail(error, "unknown level");
-  if (s.targetFps < 1 || s.targetFps > 1000) return Fail(error, "frame rate out of range");
+  // Every rate the game runs at (PlayableTargetFps): 1 and up.
+  if (s.targetFps < 1) return Fail(error, "frame rate out of range");
   if (s.startQuota < 1 || s.startQuota > 255) return Fail(error, "enemy quota out of range");
   if (s.startScore < 0 || s.startScore > 4000) return Fail(error, "start score out of range");
   if (s.levelUpTimer < 0 || s.levelUpTimer > 25 || s.grazeCooldown < 0 ||
@@ -85,7 +86,9 @@ bool ParseFrame(Reader& r, Frame& f, std::string& error) {
     if (item == kItemEnd) return true;
     if (item == kItemFps) {
       if (f.fps.size() >= kMaxFpsReads) return Fail(error, "too many rate reads in a frame");
-      f.fps.push_back(static_cast<int32_t>(r.GetVarint()));
+      const auto v = static_cast<int32_t>(r.GetVarint());
+      if (r.ok && (v < -kMaxRateRead || v > kMaxRateRead)) return Fail(error, "frame rate out of range");
+      f.fps.push_back(v);
     } else if (item == kItemPause && !f.pause) {
       f.pause = true;
       f.pauseMs = static_cast<uint32_t>(r.Get(4));

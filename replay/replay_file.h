@@ -15,6 +15,11 @@ inline constexpr int kDigestEvery = 60;  // frames between two digests
 // second stay well below it); refusing it keeps a hostile file from costing
 // memory.
 inline constexpr size_t kMaxFileBytes = 64u << 20;
+// A read of the measured rate lies within plus or minus this: no machine
+// measures near a million frames a second (0 before the first measurement,
+// -4 when a pause races the regulator), and twice it stays far inside 32 bits,
+// as the banner and the rage burst need.
+inline constexpr int32_t kMaxRateRead = 1'000'000;
 
 // The state a game starts from besides the seed: the settings that shape
 // play and the few values NewGame leaves as the previous game left them.

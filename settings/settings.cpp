@@ -146,7 +146,7 @@ SettingsValues CurrentSettings() {
 }
 
 void ApplyLoadedSettings(const SettingsValues& v) {
-  gs.targetFps = v.targetFps == 0 ? 30 : v.targetFps;
+  gs.targetFps = PlayableTargetFps(v.targetFps);
   // The regulator sleeps this long every frame: a hand-edited huge value
   // would freeze the game.
   gs.frameDelay = std::clamp(v.frameDelay, 0, 1000);

@@ -55,7 +55,7 @@ SettingsPlaces ChooseSettingsPlaces(const std::string& beside, const std::string
 // The in-memory side: the seven fields of the game state.
 SettingsValues CurrentSettings();
 // Stores the values into the game state with the load-time rules applied
-// (targetFps 0 -> 30, a level outside 5/12/20/30 -> 12, frameDelay 0..1000).
+// (targetFps below 1 -> 30, a level outside 5/12/20/30 -> 12, frameDelay 0..1000).
 void ApplyLoadedSettings(const SettingsValues& v);
 
 // Reading and saving against an explicit path. A missing or empty file is

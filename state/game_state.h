@@ -50,6 +50,13 @@ struct GameState {
 
 extern GameState gs;
 
+// The target rate a game runs at: any number of frames per second from 1 up.
+// The options offer 15, 30, 60 and 1000 ("No Wait"); a hand-edited settings
+// file may hold another (45, or 2000 to outrun "No Wait"), which keeps its
+// meaning. 0 is the new file's "not chosen yet", and below 0 only comes from
+// a number too long for 32 bits: both are read as 30.
+inline int32_t PlayableTargetFps(int32_t fps) { return fps < 1 ? 30 : fps; }
+
 // Puts every field back to its value at process start (for tests).
 void ResetGameState();
 // The constant parts set at start-up: level thresholds, frame-rate choices,
