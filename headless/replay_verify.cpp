@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "enemies/enemy.h"
 #include "flow/assets.h"
 #include "flow/replay_game.h"
 #include "platform/platform.h"
@@ -14,7 +15,7 @@ namespace {
 const char* const kEnds[] = {"", "won", "lost", "abandoned"};
 }  // namespace
 
-replay::Verdict VerifyReplay(const replay::Record& rec) {
+std::string SetUpReplayPlayfield() {
   // Only what the frames need: a back buffer to draw into and the pictures,
   // whose sizes give the enemies their radii. No sound thread: the music
   // commands return at once.
@@ -25,12 +26,21 @@ replay::Verdict VerifyReplay(const replay::Record& rec) {
   ResetGameState();
   SetConstantGameState();
   InitZKMCI();
-  if (w == 0 || StartZKGDI(w, 320, 240) != 1) return {false, 0, "no playfield to replay on"};
+  if (w == 0 || StartZKGDI(w, 320, 240) != 1) return "no playfield to replay on";
   gs.mainWindow = w;
   gs.backSurface = SlotSurface(FindWindowSlot(w));
   TargetWindow(w);
   LoadImages();
-  const replay::Verdict verdict = VerifyRecordedGame(rec);
+  // Without the pictures every game would seem to differ.
+  for (int kind = 1; kind <= 4; ++kind)
+    if (EnemyRadius(kind) < 1) return "the game's pictures (image/) are not here";
+  return {};
+}
+
+replay::Verdict VerifyReplay(const replay::Record& rec) {
+  const std::string missing = SetUpReplayPlayfield();
+  const replay::Verdict verdict =
+      missing.empty() ? VerifyRecordedGame(rec) : replay::Verdict{false, 0, missing};
   FreeImages();
   return verdict;
 }
@@ -47,6 +57,11 @@ int RunReplayOption(const std::string& path, bool verify) {
     return -1;
   }
   const replay::Verdict v = VerifyReplay(rec);
+  if (!v.match && v.frame == 0) {
+    std::fprintf(stderr, "quillmoor-sim: %s cannot be checked: %s (--dir names their folder)\n",
+                 path.c_str(), v.why.c_str());
+    return kCannotVerify;
+  }
   if (!v.match) {
     std::fprintf(stderr, "quillmoor-sim: %s: differs from the recording at frame %u: %s\n",
                  path.c_str(), v.frame, v.why.c_str());

@@ -1,8 +1,8 @@
 // What the game is started with: its command line, and the folder its
 // pictures and music are read from.
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/data_folder.h"
 #include "platform/sdl/sdl_internal.h"
 
 namespace platform::sdl {
@@ -16,13 +16,6 @@ std::string Shown(std::string s) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
   return "\"" + s + "\"";
 }
-
-bool IsFolder(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool HoldsData(const std::string& dir) { return IsFolder(dir + "/image") && IsFolder(dir + "/bgm"); }
 
 }  // namespace
 
@@ -83,13 +76,8 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out
 }
 
 bool ChangeToDataFolder() {
-  const std::string exe = ExecutablePath();
-  const size_t slash = exe.find_last_of('/');
-  const std::string exeDir = slash == std::string::npos ? "." : exe.substr(0, slash);
-  for (const std::string& dir : {exeDir + "/../share/quillmoor", std::string("."), exeDir}) {
-    if (HoldsData(dir)) return dir == "." || ::chdir(dir.c_str()) == 0;
-  }
-  return false;
+  const std::string dir = FindDataFolder(ExecutablePath());
+  return !dir.empty() && (dir == "." || ::chdir(dir.c_str()) == 0);
 }
 
 }  // namespace platform::sdl

@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "platform/audio/audio.h"
+#include "platform/data_folder.h"
 #include "platform/gfx/png.h"
 #include "platform/sim/sim_control.h"
 #include "platform/sim/sim_driver.h"
@@ -397,6 +398,12 @@ int SimMain(int argc, char** argv, const std::function<int()>& program,
   Reset();
   SetTickBase(o.tick);
   SetExecutablePath(o.exe);
+  // Without --dir the data is found as the game finds it, from the program's
+  // own path (--exe stands in for it).
+  if (o.dir.empty()) {
+    const std::string data = FindDataFolder(ExecutablePath());
+    if (!data.empty() && data != "." && ::chdir(data.c_str()) != 0) Warn("cannot change to " + data);
+  }
   SetDisplayFailure(o.displayFail);
   detail::SetLogSink([](const std::string& line) {
     if (run->log) {

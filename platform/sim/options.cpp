@@ -173,7 +173,10 @@ const char* Usage() {
          "                      [--log-memory]]\n"
          "                     [--replay FILE.qmr [--verify]] [--help] [--version]\n"
          "Runs the game headless on a simulated clock.\n"
-         "  --dir DIR           change to DIR first (it holds image/ and bgm/)\n"
+         "  --dir DIR           change to DIR first (it holds image/ and bgm/); without it\n"
+         "                      they are found as the game finds them: ../share/quillmoor\n"
+         "                      from the program's folder, the current one, the program's\n"
+         "                      own (--exe stands in for the program's path)\n"
          "  --exe PATH          the program's own path (the settings file is PATH.ini)\n"
          "  --tick N            simulated tick count at the start (seeds the random numbers)\n"
          "  --keys FILE         key script: 'MS down KEY', 'MS up KEY', 'MS click TITLE X Y',\n"
@@ -200,11 +203,12 @@ const char* Usage() {
          "  --replay FILE       watch a recorded game (last.qmr, best.qmr) before the title\n"
          "  --verify            with --replay: play it headless as fast as possible and\n"
          "                      check it frame for frame; status 0 when it plays as\n"
-         "                      recorded, 1 (with the first frame that differs) when not\n"
+         "                      recorded, 1 (with the first frame that differs) when not,\n"
+         "                      4 when the game's pictures are not found\n"
          "  --version           the game's version\n"
          "Paths are taken relative to the directory quillmoor-sim starts in.\n"
          "Status: the program's exit code; 2 at --until; 1 for bad arguments;\n"
-         "3 when every thread waits for ever.\n";
+         "3 when every thread waits for ever; 4 as --verify says.\n";
 }
 
 bool ParseCommandLine(const std::vector<std::string>& args, SimOptions& out,
