@@ -1,7 +1,6 @@
 // quillmoor: the game, its shell on the SDL backend.
 #define SDL_MAIN_HANDLED
 #include <cstdio>
-#include <filesystem>
 #include <unistd.h>
 
 #include "flow/replay_game.h"
@@ -21,14 +20,18 @@ int main(int argc, char** argv) {
     std::fputs(options.help ? platform::sdl::LaunchHelp() : "Quillmoor " QM_VERSION "\n", stdout);
     return 0;
   }
-  // The recording is named from where the game was started.
-  if (!options.replay.empty()) options.replay = std::filesystem::absolute(options.replay).string();
+  // The recording is read at once, from the folder the game was started in
+  // (which may be gone: then it cannot be read), before the data's folder
+  // becomes the current one.
+  const bool badReplay = !options.replay.empty() && !WatchReplayFile(options.replay, error);
+  if (badReplay) std::fprintf(stderr, "quillmoor: %s\n", error.c_str());
   // Without its pictures and music the game still runs (they are treated as
   // missing), so a failure here is no reason to stop.
   platform::sdl::ChangeToDataFolder();
   std::string reason;
   if (!platform::sdl::InitVideo(reason)) {
-    std::fprintf(stderr, "quillmoor: no display to open a window on (%s)\n", reason.c_str());
+    if (!badReplay)
+      std::fprintf(stderr, "quillmoor: no display to open a window on (%s)\n", reason.c_str());
     return 1;
   }
   // The scale suits the main window: the playfield in its frame.
@@ -38,8 +41,7 @@ int main(int argc, char** argv) {
   if (options.scale != 0 && scale != options.scale)
     std::fprintf(stderr, "quillmoor: at scale %d the window would not fit the screen; scale %d is used\n",
                  options.scale, scale);
-  if (!options.replay.empty() && !WatchReplayFile(options.replay, error)) {
-    std::fprintf(stderr, "quillmoor: %s\n", error.c_str());
+  if (badReplay) {
     platform::MessageBox(0, error, "Replay", platform::MB_OK | platform::MB_ICONEXCLAMATION);
     platform::sdl::ShutdownVideo();
     return 1;

@@ -49,7 +49,7 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out
       continue;
     }
     if (args[i] == "--replay") {
-      if (i + 1 == args.size()) return fail("--replay needs a file");
+      if (i + 1 == args.size() || args[i + 1].empty()) return fail("--replay needs a file");
       if (!out.replay.empty()) return fail("--replay given twice");
       out.replay = args[++i];
       continue;
