@@ -61,7 +61,7 @@ TEST(CommandLine, RefusesBadArgumentsInOneLine) {
       {"--tick", "12ms"}, {"--until", "soon"}, {"--until", "1", "--until", "2"}, {"--log", "a", "--log", "b"},
       {"--shot", "a.png"}, {"--shot", "x:a.png"}, {"--shot", "100:"}, {"--state", ":s.json"}, {"--set", "10:score"},
       {"--set", "10:=5"}, {"--set", "score=5"}, {"--display-fail", "5"}, {"--display-fail", "-1"},
-      {"--display-fail", "two"}, {"--help=yes"}, {"--version=1"}};
+      {"--display-fail", "two"}, {"--help=yes"}, {"--version=1"}, {"--replay", ""}, {"--replay="}, {"--verify"}};
   for (const auto& args : bad) {
     sim::SimOptions o;
     std::string error;
