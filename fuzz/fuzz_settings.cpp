@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t s = held.enemySlots;
   if (s != 5 && s != 12 && s != 20 && s != 30) std::abort();
   if (held.frameDelay < 0 || held.frameDelay > 1000) std::abort();
-  if (held.targetFps == 0) std::abort();
+  if (held.targetFps < 1) std::abort();
 
   // What the game would write reads back as the same values (the reader
   // never gives a negative number except through 32-bit wrap, which the

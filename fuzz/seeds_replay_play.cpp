@@ -1,0 +1,50 @@
+// Writes the starting corpus of fuzz_replay_play: a recording's first 49
+// bytes, then its frames. Games at each level that reach the boss soon
+// (quota 1 to 3, Maker Mode's fire power), moving and firing, every frame
+// carrying a rate for whatever reads it (small, the extremes), a long pause
+// and an abandon.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "replay/replay_file.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+    return 2;
+  }
+  const struct {
+    int32_t level, fire, fps, quota, score, rate;
+  } games[] = {
+      {5, 1, 60, 1, 4000, 60},
+      {12, 0, 30, 1, 4000, replay::kMaxRateRead},
+      {20, 1, 1000, 3, 4000, -replay::kMaxRateRead},
+      {30, 1, 2000, 1, 0, 4},
+  };
+  int n = 0;
+  for (const auto& g : games) {
+    replay::Record r;
+    r.start = {static_cast<uint32_t>(7919 * (n + 1)), g.level, g.fire, g.fps, g.quota, g.score, 0, 0, 0};
+    r.end = 3;
+    for (uint32_t i = 0; i < 600; ++i) {
+      replay::Frame f;
+      // Sweeps left and right with Space held, and dodges up and down.
+      f.keys = static_cast<uint8_t>(replay::kKeySpace | ((i / 40) % 2 ? replay::kKeyLeft : replay::kKeyRight) |
+                                    ((i / 90) % 3 == 1 ? replay::kKeyUp : 0));
+      f.fireMode = static_cast<uint8_t>(g.fire);
+      f.fps = {g.rate};
+      if (i == 20) f.pause = true, f.pauseMs = 0xFFFFFFFFu;
+      f.quit = i == 599;
+      replay::AppendFrame(r.stream, f);
+    }
+    r.frameCount = 600;
+    const std::string bytes = replay::Serialize(r).substr(0, 49) + r.stream;
+    const std::string path = std::string(argv[1]) + "/seed" + std::to_string(n++);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return 1;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (std::fclose(f) != 0 || !ok) return 1;
+  }
+  return 0;
+}
