@@ -1,8 +1,7 @@
 // Writes the starting corpus of fuzz_replay_play: a recording's first 49
-// bytes, then its frames. Games at each level that reach the boss soon
-// (quota 1 to 3, Maker Mode's fire power), moving and firing, every frame
-// carrying a rate for whatever reads it (small, the extremes), a long pause
-// and an abandon.
+// bytes, a rate (4 bytes), then its frames. Games at each level that reach the boss soon
+// (quota 1 to 3, Maker Mode's fire power), moving and firing, the rate every
+// frame reads (small, the extremes), a long pause and an abandon.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -33,13 +32,14 @@ int main(int argc, char** argv) {
       f.keys = static_cast<uint8_t>(replay::kKeySpace | ((i / 40) % 2 ? replay::kKeyLeft : replay::kKeyRight) |
                                     ((i / 90) % 3 == 1 ? replay::kKeyUp : 0));
       f.fireMode = static_cast<uint8_t>(g.fire);
-      f.fps = {g.rate};
       if (i == 20) f.pause = true, f.pauseMs = 0xFFFFFFFFu;
       f.quit = i == 599;
       replay::AppendFrame(r.stream, f);
     }
     r.frameCount = 600;
-    const std::string bytes = replay::Serialize(r).substr(0, 49) + r.stream;
+    std::string bytes = replay::Serialize(r).substr(0, 49);
+    for (int i = 0; i < 4; ++i) bytes += static_cast<char>(static_cast<uint32_t>(g.rate) >> (8 * i));
+    bytes += r.stream;
     const std::string path = std::string(argv[1]) + "/seed" + std::to_string(n++);
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 1;
