@@ -159,9 +159,10 @@ uint32_t SendMciString(const std::string& command);
 // The path the program takes as its own executable (decides where the
 // settings file lives).
 std::string ExecutablePath();
-// The user's own folder for program settings ($XDG_CONFIG_HOME, else
-// ~/.config), or empty when the backend keeps none: the headless backend's
-// runs never write into the player's home.
+// The game's folder among the user's own ($XDG_CONFIG_HOME/quillmoor, else
+// ~/.config/quillmoor; %APPDATA%\Quillmoor on Windows), or empty when the
+// backend keeps none: the headless backend's runs never write into the
+// player's home.
 std::string UserConfigDirectory();
 
 // ---------------------------------------------------------------- sim hooks

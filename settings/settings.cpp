@@ -123,8 +123,8 @@ SettingsPlaces ChooseSettingsPlaces(const std::string& beside, const std::string
   if (configDir.empty()) return {};
   // Where it may not write (/usr/bin, say): the high score goes to the user's
   // own folder instead of being lost at every exit.
-  files::MakeFolders(configDir + "/quillmoor");
-  const std::string own = configDir + "/quillmoor/quillmoor.ini";
+  files::MakeFolders(configDir);
+  const std::string own = configDir + "/quillmoor.ini";
   return {!files::Exists(own) && files::Exists(beside) ? beside : own, own};
 }
 

@@ -42,9 +42,9 @@ std::string FormatSettings(const SettingsValues& v);
 std::string SettingsPathFor(const std::string& executablePath);
 
 // Where the settings are read from and saved to. `beside` is the file beside
-// the executable (empty: unknown), `configDir` the user's configuration
-// folder (empty: none). Beside the executable while its folder can be written
-// and is not under /usr; otherwise saved to configDir/quillmoor/quillmoor.ini
+// the executable (empty: unknown), `configDir` the game's folder among the
+// user's own (empty: none). Beside the executable while its folder can be written
+// and is not under /usr; otherwise saved to configDir/quillmoor.ini
 // (its folders are made), and read from there, or from an existing file
 // beside the executable until that exists. Empty places: nowhere.
 struct SettingsPlaces {

@@ -1,8 +1,9 @@
 // The files the game keeps (its settings and recordings), read and replaced
 // safely whatever the disk holds: a file that cannot be read is told apart
 // from a missing one, nothing blocks on a FIFO or a device, a replace is
-// atomic and keeps a symbolic link a link. Paths are plain strings; one
-// implementation per system, chosen when the game is built.
+// atomic and keeps a symbolic link a link. Paths are UTF-8 strings; one
+// implementation per system (files_posix.cpp, files_windows.cpp), chosen
+// when the game is built.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -37,6 +38,10 @@ bool FolderWritable(const std::string& folder);
 void MakeFolders(const std::string& folder);
 // Whether anything is at the path (a link to nothing counts).
 bool Exists(const std::string& path);
+// Whether the path names a folder (through links).
+bool IsFolder(const std::string& path);
+// Makes the folder the process's current one.
+bool ChangeFolder(const std::string& folder);
 // The running program's own file, also after it was replaced on disk; empty
 // when the system cannot tell.
 std::string ProgramFile();

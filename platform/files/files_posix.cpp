@@ -11,12 +11,12 @@
 #include <climits>
 
 #include "platform/files/files.h"
+#include "platform/files/temporary.h"
 
 namespace platform::files {
 namespace {
 
 constexpr int kMaxLinks = 40;  // as the system's own path lookup allows
-constexpr const char kTempEnd[] = ".tmp";
 
 enum class Found { kFile, kMissing, kBroken };
 
@@ -47,18 +47,6 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
-// NAME.PID-N.tmp: one name per writer, never made twice while it exists.
-bool IsTemporaryOf(const std::string& entry, const std::string& name) {
-  const size_t end = sizeof kTempEnd - 1;
-  if (entry.size() <= name.size() + 1 + end || entry.compare(0, name.size(), name) != 0 ||
-      entry[name.size()] != '.' || entry.compare(entry.size() - end, end, kTempEnd) != 0)
-    return false;
-  const std::string mid = entry.substr(name.size() + 1, entry.size() - name.size() - 1 - end);
-  const size_t dash = mid.find('-');
-  return dash != 0 && dash != std::string::npos && dash + 1 < mid.size() &&
-         mid.find_first_not_of("0123456789-") == std::string::npos && mid.find('-', dash + 1) == std::string::npos;
-}
-
 // A writer holds a lock on its temporary file from just after making it until
 // it is renamed or given up; the lock dies with the writer. So a temporary
 // file that can be locked is one whose writer is gone, and can go.
@@ -83,7 +71,7 @@ void RemoveLeftovers(const std::string& folder, const std::string& name) {
 int MakeTemporary(const std::string& target, std::string& temp) {
   static std::atomic<unsigned> count{0};
   for (int tries = 0; tries < 100; ++tries) {
-    temp = target + "." + std::to_string(::getpid()) + "-" + std::to_string(count++) + kTempEnd;
+    temp = TemporaryName(target, static_cast<unsigned long>(::getpid()), count++);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return -1;
     if (fd < 0) continue;  // a leftover of another run under the same number
@@ -179,6 +167,13 @@ bool Exists(const std::string& path) {
   struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
 }
+
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ChangeFolder(const std::string& folder) { return ::chdir(folder.c_str()) == 0; }
 
 std::string ProgramFile() {
   char buf[PATH_MAX];

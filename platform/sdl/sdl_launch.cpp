@@ -1,8 +1,7 @@
 // What the game is started with: its command line, and the folder its
 // pictures and music are read from.
-#include <unistd.h>
-
 #include "platform/data_folder.h"
+#include "platform/files/files.h"
 #include "platform/sdl/sdl_internal.h"
 
 namespace platform::sdl {
@@ -77,7 +76,7 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out
 
 bool ChangeToDataFolder() {
   const std::string dir = FindDataFolder(ExecutablePath());
-  return !dir.empty() && (dir == "." || ::chdir(dir.c_str()) == 0);
+  return !dir.empty() && (dir == "." || files::ChangeFolder(dir));
 }
 
 }  // namespace platform::sdl

@@ -1,7 +1,5 @@
 // Clock and threads of the SDL backend: std::threads with a stop flag that
 // every platform sleep checks, so a thread can be ended at its next sleep.
-#include <time.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -37,16 +35,6 @@ std::shared_ptr<ThreadRecord> FindThread(ThreadHandle h) {
 }
 
 }  // namespace
-
-// Milliseconds since the system started, wrapped to 32 bits. The random
-// numbers are seeded from it, so every launch starts somewhere else; counted
-// from the process's start instead, every launch replayed nearly the same
-// opening.
-uint32_t GetTickCount() {
-  timespec ts{};
-  if (clock_gettime(CLOCK_BOOTTIME, &ts) != 0) clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<uint32_t>(uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u);
-}
 
 void Sleep(int ms) {
   if (ms < 0) ms = 0;

@@ -88,7 +88,7 @@ TEST_F(SettingsFile, SaveWritesSevenCrLfLinesThatReadBackTheSame) {
 // as root, who could write beside it; without that folder or the program's path there is no place. A run saves where
 // it read at start, wherever the program is now.
 TEST_F(SettingsFile, WhereTheSettingsLiveIsDecidedOnceAtStart) {
-  const std::string cfg = P("cfg"), own = cfg + "/quillmoor/quillmoor.ini";
+  const std::string cfg = P("cfg"), own = cfg + "/quillmoor.ini";
   const std::tuple<std::string, std::string, std::string> rows[] = {
       {"/opt/games/quillmoor", "", "/opt/games/quillmoor.ini"}, {"/opt/games/game.exe", "", "/opt/games/game.ini"},
       {"C:/GAMES/GAME.EXE", "", "C:/GAMES/GAME.ini"}, {"/a.b/quillmoor-sim", "", "/a.b/quillmoor-sim.ini"},
