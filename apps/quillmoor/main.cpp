@@ -1,5 +1,5 @@
-// quillmoor: the game, its shell on the SDL backend.
-#define SDL_MAIN_HANDLED
+// quillmoor: the game, its shell on the SDL backend. On Windows SDL's own
+// WinMain calls this main (renamed SDL_main), with the command line in UTF-8.
 #include <cstdio>
 #include <unistd.h>
 
