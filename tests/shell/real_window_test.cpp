@@ -9,7 +9,9 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/gfx/png.h"
 #include "shell_fixture.h"
+#include "tests/scenario/scenario.h"
 #include "tests/support/child_process.h"
 
 #ifdef QM_HAVE_X11
@@ -89,13 +91,16 @@ TEST_F(RealWindow, OneGamePlayedByKeyboardAndMouseOnADesktop) {
     return n == 1;
   })) << "openbox did not take the screen";
 
-  // Its own copy of the game, so that the settings file lands in the scratch directory.
-  const fs::path exe = dir_ / "quillmoor";
-  fs::copy_file(GameBinary(), exe, fs::copy_options::overwrite_existing);
+  // Its own copy of the game, so that its settings and recording land in the scratch directory: this build's, or with
+  // QM_WINDOWS_GAME (make test-windows) the Windows game's folder, run by wine, silent without naming SDL's dummy
+  // sound, in a folder only Unicode can name.
+  const char* windows = std::getenv("QM_WINDOWS_GAME");
+  const fs::path home = windows ? dir_ / "Quillmoor ゲーム" : dir_;
+  std::vector<std::string> argv = {(home / "quillmoor").string()}, env = {"DISPLAY=" + x.display(), "LANG=C.UTF-8"};
+  if (windows) fs::copy(windows, home, fs::copy_options::recursive), argv = {"/usr/lib/wine/wine64", (home / "quillmoor.exe").string()};
+  else fs::copy_file(GameBinary(), argv[0], fs::copy_options::overwrite_existing), env.push_back("SDL_AUDIODRIVER=dummy");
   const std::string err = (dir_ / "stderr.txt").string();
-  pid_t game = Spawn({.argv = {exe.string()},
-                      .setEnv = testsupport::WithoutLeakCheck({"SDL_AUDIODRIVER=dummy", "DISPLAY=" + x.display()}),
-                      .unsetEnv = {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, .errFile = err});
+  pid_t game = Spawn({.argv = argv, .setEnv = testsupport::WithoutLeakCheck(env), .unsetEnv = {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, .errFile = err});
   ::Window w = 0;
   ASSERT_TRUE(WaitFor([&] { return (w = FindNamed(d, root, "Quillmoor Ver.1.00")) != 0; })) << ReadFile(err);
   auto where = [&](::Window of) {
@@ -138,6 +143,15 @@ TEST_F(RealWindow, OneGamePlayedByKeyboardAndMouseOnADesktop) {
   auto showing = [&](const std::function<bool(const platform::Surface&)>& what) {
     return WaitFor([&] { return what(grab(w)); });
   };
+  auto same = [](const platform::Surface& a, const platform::Surface& b) {
+    return a.width() == b.width() && std::equal(a.data(), a.data() + a.width() * a.height(), b.data(), b.data() + b.width() * b.height());
+  };
+  // The title as quillmoor-sim draws it, pixel for pixel, at one moment of its pulsing hint.
+  platform::Surface title;
+  const std::string shot = (dir_ / "title.png").string();
+  ASSERT_EQ(scenario::RunSim({"--dir", QM_SOURCE_DIR, "--shot", "4000:" + shot, "--until", "4100"}, dir_).status, 2);
+  ASSERT_TRUE(platform::ReadPng(shot, title));
+  EXPECT_TRUE(showing([&](auto& s) { return same(s, title); })) << "not the simulator's title";
 
   // The title, with its yellow "Option .. [S]" line (y 216) only while windowed.
   auto optionLine = [&](const platform::Surface& s, int scale, int x0, int y0) {
@@ -190,9 +204,6 @@ TEST_F(RealWindow, OneGamePlayedByKeyboardAndMouseOnADesktop) {
   // P pauses: two screenshots half a second apart are identical. P again resumes.
   hold("p");
   platform::Surface paused;
-  auto same = [](const platform::Surface& a, const platform::Surface& b) {
-    return a.width() == b.width() && std::equal(a.data(), a.data() + a.width() * a.height(), b.data(), b.data() + b.width() * b.height());
-  };
   EXPECT_TRUE(WaitFor([&] {
     platform::Surface a = grab(w);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -249,11 +260,13 @@ TEST_F(RealWindow, OneGamePlayedByKeyboardAndMouseOnADesktop) {
   hold("Escape");
   EXPECT_EQ(WaitExit(game, 20000), 0) << ReadFile(err);
   // Frame rate, frame delay, firing mode (MANUAL), spare, high score, level (Hard).
-  std::istringstream in(ReadFile((dir_ / "quillmoor.ini").string()));
+  std::istringstream in(ReadFile((home / "quillmoor.ini").string()));
   std::vector<std::string> got;
   for (std::string line; std::getline(in, line);) got.push_back(line);
   ASSERT_EQ(got.size(), 7u);
   EXPECT_EQ(got[2] + got[5], "0\r20\r");
+  // The game played here, recorded beside its settings, plays the same in quillmoor-sim.
+  EXPECT_EQ(scenario::RunSim({"--dir", QM_SOURCE_DIR, "--replay", (home / "last.qmr").string(), "--verify"}, dir_).status, 0);
   XCloseDisplay(d);
   kill(wm, SIGTERM);
   WaitExit(wm, 5000);
