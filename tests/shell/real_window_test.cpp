@@ -180,10 +180,13 @@ TEST_F(RealWindow, OneGamePlayedByKeyboardAndMouseOnADesktop) {
   int seenAt = -1;
   ASSERT_TRUE(WaitFor([&] { return (seenAt = shipX()) == 158; })) << "the ship is not in its place: " << seenAt;
 
-  // Left moves the ship for as long as it is held, and no further.
+  // Left moves the ship for as long as it is held, and no further: once the release has come through (late on a
+  // busy machine), the ship stays where it stopped, short of the edge.
   hold("Left", 500);
-  const int moved = shipX();
-  EXPECT_TRUE(moved >= 0 && moved < 140) << moved;
+  int moved = -9;
+  EXPECT_TRUE(WaitFor([&] { const int before = moved; return std::abs((moved = shipX()) - before) <= 1; }))
+      << "the ship goes on after Left was released";
+  EXPECT_TRUE(moved >= 30 && moved < 140) << moved;
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_NEAR(shipX(), moved, 3) << "the ship goes on after Left was released";
 
