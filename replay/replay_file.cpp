@@ -1,7 +1,8 @@
 #include "replay/replay_file.h"
 
-#include <fstream>
 #include <iterator>
+
+#include "platform/files/files.h"
 
 namespace replay {
 namespace {
@@ -214,16 +215,12 @@ bool Parse(const std::string& bytes, Record& out, std::string& error) {
   return r.ok && r.pos == r.end ? true : Fail(error, "truncated");
 }
 
+// Read as the settings are (any name on any system, never blocking on a FIFO).
 bool LoadFile(const std::string& path, Record& out, std::string& error) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) return Fail(error, "cannot be read");
   std::string bytes;
-  char buf[65536];
-  while (f.read(buf, sizeof buf) || f.gcount() > 0) {
-    bytes.append(buf, static_cast<size_t>(f.gcount()));
-    if (bytes.size() > kMaxFileBytes) return Fail(error, "too large to be a recording");
-  }
-  if (f.bad()) return Fail(error, "cannot be read");
+  if (platform::files::ReadFile(path, kMaxFileBytes + 1, bytes) != platform::files::Read::kRead)
+    return Fail(error, "cannot be read");
+  if (bytes.size() > kMaxFileBytes) return Fail(error, "too large to be a recording");
   return Parse(bytes, out, error);
 }
 
