@@ -82,8 +82,11 @@ Read ReadFile(const std::string& path, size_t maxBytes, std::string& out) {
   char buf[4096];
   DWORD got = 0;
   bool ok = true;
-  while (out.size() < maxBytes && (ok = ::ReadFile(h, buf, DWORD(std::min(sizeof buf, maxBytes - out.size())), &got, nullptr)) && got > 0)
+  while (out.size() < maxBytes) {
+    ok = ::ReadFile(h, buf, DWORD(std::min(sizeof buf, maxBytes - out.size())), &got, nullptr);
+    if (!ok || got == 0) break;
     out.append(buf, got);
+  }
   CloseHandle(h);
   if (!ok) out.clear();
   return ok ? Read::kRead : Read::kUnreadable;
