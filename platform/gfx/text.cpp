@@ -203,14 +203,14 @@ Glyph Rasterise(FT_Face face, int size, bool bold, bool italic, char32_t cp) {
   FT_Set_Transform(face, nullptr, nullptr);
   if (loaded != 0) return g;
   FT_GlyphSlot slot = face->glyph;
-  // Strokes one pixel wider at game sizes, proportionally more when large;
-  // the pen moves on by the same amount, as a synthesised bold does.
-  int boldPixels = 0;
-  if (synthBold && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
-    boldPixels = std::max(1, (size + 12) / 24);
-    FT_Outline_EmboldenXY(&slot->outline, boldPixels * 64, 0);
-  }
-  g.advance = static_cast<int>((slot->advance.x + 32) >> 6) + boldPixels;
+  // Strokes one pixel wider at game sizes, proportionally more when large.
+  // The pen still moves on by the face's own advance: both faces are
+  // fixed-pitch, and text is laid out in their cells (a bold label of six
+  // columns lines up with any other, "FPS 1000" ends inside the screen), so
+  // the wider stroke stays within its cell as in a fixed-pitch bold.
+  if (synthBold && slot->format == FT_GLYPH_FORMAT_OUTLINE)
+    FT_Outline_EmboldenXY(&slot->outline, std::max(1, (size + 12) / 24) * 64, 0);
+  g.advance = static_cast<int>((slot->advance.x + 32) >> 6);
   if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0)
     return g;
   const FT_Bitmap& bm = slot->bitmap;
