@@ -62,11 +62,18 @@ int WindowCenter(Window window, Window other) {
                          "WindowCenter", platform::MB_ICONEXCLAMATION | platform::MB_TOPMOST);
     return 0;
   }
-  Rect area = other ? platform::GetWindowRect(other) : platform::GetDesktopRect();
-  Rect r = platform::GetWindowRect(window);
-  int x = Int(0.5 * (area.width() - r.width())) + area.left;
-  int y = Int(0.5 * (area.height() - r.height())) + area.top;
-  platform::MoveWindow(window, x, y, r.width(), r.height());
-  platform::ShowWindow(window, true);
+  // What is centred is the window as the desktop frames it. Its frame is
+  // known for sure only once it is shown: if showing it told otherwise, it is
+  // centred again with the frame it got.
+  for (int pass = 0; pass < 2; ++pass) {
+    const Rect area = other ? platform::GetFrameRect(other) : platform::GetDesktopRect();
+    const Rect frame = platform::GetFrameRect(window), outer = platform::GetWindowRect(window);
+    const int x = Int(0.5 * (area.width() - frame.width())) + area.left;
+    const int y = Int(0.5 * (area.height() - frame.height())) + area.top;
+    if (pass == 1 && x == frame.left && y == frame.top) break;
+    platform::MoveWindow(window, x + outer.left - frame.left, y + outer.top - frame.top,
+                         outer.width(), outer.height());
+    platform::ShowWindow(window, true);
+  }
   return 1;
 }

@@ -122,6 +122,12 @@ void EndPaint(Window w);
 
 Rect GetClientRect(Window w);  // (0, 0, client width, client height)
 Rect GetWindowRect(Window w);  // outer rectangle in screen coordinates
+// The window as the desktop frames it: its client area in the frame the
+// window manager really draws, which is known once the window has been shown
+// (before that, the one another window got). Placement centres this; the
+// outer rectangle above keeps the nominal frame, which text centring uses.
+// Without a window manager of its own (the sim backend) it is the outer one.
+Rect GetFrameRect(Window w);
 // Moves and sizes by the outer rectangle.
 void MoveWindow(Window w, int x, int y, int outerWidth, int outerHeight);
 void ShowWindow(Window w, bool show);

@@ -37,10 +37,11 @@ void StartFrameDelay() {
 
 void OnCreate() {
   platform::Window w = gs.mainWindow;
+  // The icon first: a window manager reads it when the window is first shown.
+  SetGameIcon(w);
   FitClientSize(320, 240);
   WindowCenter(w, 0);
   platform::SetWindowText(w, kMainWindowTitle);
-  SetGameIcon(w);
   StartZKGDI(w, 320, 240);
   gs.backSurface = SlotSurface(FindWindowSlot(w));
   LoadSettings();

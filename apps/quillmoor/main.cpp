@@ -26,14 +26,17 @@ int main(int argc, char** argv) {
   const bool badReplay = !options.replay.empty() && !WatchReplayFile(options.replay, error);
   if (badReplay) std::fprintf(stderr, "quillmoor: %s\n", error.c_str());
   // Without its pictures and music the game still runs (they are treated as
-  // missing), so a failure here is no reason to stop.
-  platform::sdl::ChangeToDataFolder();
+  // missing), so a failure here is no reason to stop; it is said, though.
+  const bool data = platform::sdl::ChangeToDataFolder();
   std::string reason;
   if (!platform::sdl::InitVideo(reason)) {
     if (!badReplay)
       std::fprintf(stderr, "quillmoor: no display to open a window on (%s)\n", reason.c_str());
     return 1;
   }
+  if (!data)
+    std::fputs("quillmoor: no image/ and bgm/ found (in ../share/quillmoor beside the program, the "
+               "current folder or the program's): playing without pictures and music\n", stderr);
   // The scale suits the main window: the playfield in its frame.
   const int scale = platform::sdl::SetWindowScale(options.scale,
                                                   320 + platform::kFrameLeft + platform::kFrameRight,

@@ -8,6 +8,7 @@
 // sees 1x units throughout: positions, sizes, the desktop and mouse points are
 // multiplied on the way to SDL and divided on the way back.
 #include <algorithm>
+#include <array>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -32,6 +33,7 @@ struct Win {
   SDL_Renderer* renderer = nullptr;
   SDL_Texture* texture = nullptr;
   int textureW = 0, textureH = 0;
+  int shownW = 0, shownH = 0;  // the output size of the last picture presented
   // Client origin on the screen and client size, in 1x units: our own record,
   // so that the rectangles stay what the game set while the picture is scaled.
   int x = 0, y = 0, cw = 0, ch = 0;
@@ -43,6 +45,11 @@ struct Win {
   // (main thread only).
   SDL_Rect fullBounds{};
   int fullMoves = 0;
+  // The frame the window manager draws around it, in screen pixels (left,
+  // top, right, bottom; none without a window manager), learned when it is
+  // first shown. Until then it is expected to be gFrameGuess.
+  std::array<int, 4> frame{};
+  bool frameKnown = false;
   std::atomic<bool> dirty{true};
   Surface paint;
 };
@@ -75,6 +82,7 @@ Rect gDesktop{0, 0, 640, 480};        // in 1x units
 Rect gDesktopPixels{0, 0, 640, 480};  // as the display has it
 int gScale = 1;  // set on the window thread before the first window
 int gNextDisplayHandle = 5;
+std::array<int, 4> gFrameGuess{};  // the frame the last framed window shown got
 std::atomic<bool> gSignalClose{false};
 
 std::mutex gQueueMutex;
@@ -85,6 +93,15 @@ std::condition_variable gTaskDone;
 std::deque<std::shared_ptr<Task>> gTasks;
 
 bool Framed(const Win& w) { return (w.style & WS_CAPTION_FRAME) != 0; }
+
+// The frame the window manager draws around the window, or is expected to
+// (under gWinMutex, or on the window thread, which alone changes it).
+std::array<int, 4> FrameOf(const Win& w) {
+  if (!Framed(w) || w.displayHandle) return {};
+  return w.frameKnown ? w.frame : gFrameGuess;
+}
+
+void LearnFrame(Win& w, bool first);
 
 // Rounds toward minus infinity, so a point left of or above a scaled window
 // stays outside it.
@@ -267,9 +284,14 @@ void Translate(const SDL_Event& e) {
           break;
         case SDL_WINDOWEVENT_MOVED:
           if (!w->displayHandle) {
+            LearnFrame(*w, false);  // a window manager may tell it late
+            // Where the window is now: the event may be older than a move
+            // made since, whose own event SDL leaves out (no change to it).
+            int x = 0, y = 0;
+            SDL_GetWindowPosition(w->sdl, &x, &y);
             std::lock_guard lock(gWinMutex);
-            w->x = FloorDiv(e.window.data1, gScale);
-            w->y = FloorDiv(e.window.data2, gScale);
+            w->x = FloorDiv(x, gScale);
+            w->y = FloorDiv(y, gScale);
           } else if ((e.window.data1 != w->fullBounds.x || e.window.data2 != w->fullBounds.y) &&
                      w->fullMoves++ < 3) {
             // A window manager may place the full window by the frame it has
@@ -340,16 +362,25 @@ void Present(Win& w) {
                  w.paint.row(y), static_cast<size_t>(w.paint.width()));
     SDL_UnlockTexture(w.texture);
   }
-  SDL_SetRenderDrawColor(w.renderer, 0, 0, 0, 255);
-  SDL_RenderClear(w.renderer);
   int ow = 0, oh = 0;
   if (SDL_GetRendererOutputSize(w.renderer, &ow, &oh) != 0) {
     ow = w.cw;
     oh = w.ch;
   }
-  SDL_Rect dst = FitPicture(w.paint.width(), w.paint.height(), ow, oh);
-  SDL_RenderCopy(w.renderer, w.texture, nullptr, &dst);
-  SDL_RenderPresent(w.renderer);
+  // A GL driver may take up a new size of the window only at the frame after
+  // (Mesa's software one draws the first into a buffer of the old size: a
+  // black band right and below, the picture shifted up). A window's first
+  // picture at a new size, such as the options window's after it was sized
+  // to fit, is therefore presented twice; it may be the only one it gets.
+  const bool newSize = ow != w.shownW || oh != w.shownH;
+  w.shownW = ow, w.shownH = oh;
+  const SDL_Rect dst = FitPicture(w.paint.width(), w.paint.height(), ow, oh);
+  for (int i = 0; i < (newSize ? 2 : 1); ++i) {
+    SDL_SetRenderDrawColor(w.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(w.renderer);
+    SDL_RenderCopy(w.renderer, w.texture, nullptr, &dst);
+    SDL_RenderPresent(w.renderer);
+  }
 }
 
 void ReleaseSdl(Win& w) {
@@ -361,10 +392,44 @@ void ReleaseSdl(Win& w) {
   w.sdl = nullptr;
 }
 
+// Where to ask SDL for the window so that its client area lands at the
+// recorded place. A window manager puts the frame where it is asked, and SDL
+// asks for the place less the frame it knows of, which is none before the
+// window is first shown (and none while a full window is framed again): the
+// difference from the frame it really gets is made up here.
+SDL_Point Request(const Win& w) {
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (w.sdl && SDL_GetWindowBordersSize(w.sdl, &top, &left, &bottom, &right) != 0) top = left = 0;
+  const std::array<int, 4> f = FrameOf(w);
+  return SDL_Point{w.x * gScale + left - f[0], w.y * gScale + top - f[1]};
+}
+
 void ApplyGeometry(Win& w) {
   if (!w.sdl || w.displayHandle) return;
   SDL_SetWindowSize(w.sdl, w.cw * gScale, w.ch * gScale);
-  SDL_SetWindowPosition(w.sdl, w.x * gScale, w.y * gScale);
+  const SDL_Point at = Request(w);
+  SDL_SetWindowPosition(w.sdl, at.x, at.y);
+}
+
+// Takes up the frame the window manager put around a framed window, once it
+// is shown (first: the window has just been mapped; the window manager set
+// the frame before, so the events read now tell it), and where the client
+// area really is. Later, only a change to a frame of some size is taken up:
+// a full window loses its frame for a while.
+void LearnFrame(Win& w, bool first) {
+  if (!w.sdl || !Framed(w) || w.displayHandle) return;
+  if (first) SDL_PumpEvents();
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (SDL_GetWindowBordersSize(w.sdl, &top, &left, &bottom, &right) != 0) return;
+  const std::array<int, 4> f{left, top, right, bottom};
+  if (!first && (f == std::array<int, 4>{} || f == w.frame)) return;
+  int x = 0, y = 0;
+  SDL_GetWindowPosition(w.sdl, &x, &y);
+  std::lock_guard lock(gWinMutex);
+  w.frame = gFrameGuess = f;
+  w.frameKnown = true;
+  w.x = FloorDiv(x, gScale);
+  w.y = FloorDiv(y, gScale);
 }
 
 }  // namespace
@@ -672,8 +737,8 @@ Window CreateWindow(const std::string& className, const std::string& title, uint
   }
   Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
   if (!framed) flags |= SDL_WINDOW_BORDERLESS;
-  w->sdl = SDL_CreateWindow(title.c_str(), w->x * gScale, w->y * gScale, w->cw * gScale,
-                            w->ch * gScale, flags);
+  const SDL_Point at = Request(*w);
+  w->sdl = SDL_CreateWindow(title.c_str(), at.x, at.y, w->cw * gScale, w->ch * gScale, flags);
   if (!w->sdl) return 0;
   w->renderer = SDL_CreateRenderer(w->sdl, -1, 0);
   if (!w->renderer) w->renderer = SDL_CreateRenderer(w->sdl, -1, SDL_RENDERER_SOFTWARE);
@@ -907,6 +972,22 @@ Rect GetWindowRect(Window handle) {
               w.y + w.ch + kFrameBottom};
 }
 
+Rect GetFrameRect(Window handle) {
+  {
+    std::lock_guard lock(gWinMutex);
+    auto it = gWindows.find(handle);
+    if (it != gWindows.end() && Framed(*it->second) && !it->second->displayHandle) {
+      // The frame is in screen pixels: rounded outward to whole 1x units.
+      const Win& w = *it->second;
+      const std::array<int, 4> f = FrameOf(w);
+      const int s = gScale;
+      return Rect{FloorDiv(w.x * s - f[0], s), FloorDiv(w.y * s - f[1], s),
+                  -FloorDiv(-((w.x + w.cw) * s + f[2]), s), -FloorDiv(-((w.y + w.ch) * s + f[3]), s)};
+    }
+  }
+  return GetWindowRect(handle);  // controls, frameless and full windows: as they are
+}
+
 void MoveWindow(Window handle, int x, int y, int outerWidth, int outerHeight) {
   if (!OnMainThread()) {
     RunOnMainThread([&] { MoveWindow(handle, x, y, outerWidth, outerHeight); });
@@ -941,6 +1022,7 @@ void ShowWindow(Window handle, bool show) {
   if (!w || !w->sdl) return;
   if (show) {
     SDL_ShowWindow(w->sdl);
+    if (!w->frameKnown) LearnFrame(*w, true);
     SDL_RaiseWindow(w->sdl);
     w->dirty = true;
   } else {

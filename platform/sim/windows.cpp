@@ -400,6 +400,8 @@ Rect GetWindowRect(Window w) {
   return {win->x, win->y, win->x + win->w, win->y + win->h};
 }
 
+Rect GetFrameRect(Window w) { return GetWindowRect(w); }
+
 void MoveWindow(Window w, int x, int y, int outerWidth, int outerHeight) {
   Sim& s = S();
   Lock lk(s.mu);

@@ -4,9 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <thread>
 
 #include "platform/gfx/png.h"
@@ -22,13 +20,9 @@
 namespace shelltest {
 namespace {
 
-using testsupport::Spawn, testsupport::WaitExit;
+using testsupport::Spawn, testsupport::WaitExit, scenario::ReadFile;
 
 std::string GameBinary() { return std::string(QM_BINARY_DIR) + "/quillmoor"; }
-
-std::string ReadFile(const std::string& path) {
-  return (std::stringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str();
-}
 
 // Polls `done` every 50 ms for up to 20 s (generous for sanitizer builds).
 bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
@@ -45,21 +39,16 @@ class RealWindow : public ShellTest {};
 // Windows come and go while the tree is walked: no reason to end the test.
 int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
 
-// The shown window with this exact name, or 0.
-::Window FindNamed(Display* d, ::Window under, const std::string& name) {
-  char* got = nullptr;
-  XWindowAttributes a;
-  if (XFetchName(d, under, &got) && got) {
-    const bool same = name == got;
-    XFree(got);
-    if (same && XGetWindowAttributes(d, under, &a) && a.map_state == IsViewable) return under;
-  }
-  ::Window root, parent, *children = nullptr, found = 0;
-  unsigned int n = 0;
-  if (!XQueryTree(d, under, &root, &parent, &children, &n)) return 0;
-  for (unsigned int i = 0; i < n && !found; ++i) found = FindNamed(d, children[i], name);
-  if (children) XFree(children);
-  return found;
+// A window's property of 32-bit items, which Xlib hands out as longs; empty without it.
+std::vector<long> Property(Display* d, ::Window w, const char* name) {
+  Atom type;
+  int format;
+  unsigned long n = 0, left;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, 1 << 16, False, AnyPropertyType, &type, &format, &n, &left, &data);
+  std::vector<long> v(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + (data ? n : 0));
+  if (data) XFree(data);
+  return v;
 }
 
 struct Geometry {  // the client area on the screen
@@ -71,38 +60,43 @@ TEST_F(RealWindow, OneGamePlayedByKeyboardAndMouseOnADesktop) {
     GTEST_SKIP() << "xdotool or openbox is not installed: no way to play the real window";
   testsupport::XServer x;
   std::string why;
-  if (!x.Start(why)) GTEST_SKIP() << "no X server for the real-window test: " << why;
+  if (!x.Start(why, "1024x768x24")) GTEST_SKIP() << "no X server for the real-window test: " << why;
   XSetErrorHandler(IgnoreXErrors);
   Display* d = XOpenDisplay(x.display().c_str());
   ASSERT_NE(d, nullptr);
   const ::Window root = DefaultRootWindow(d);
-  auto xdotool = [&](const std::string& args) {
-    std::system(("DISPLAY=" + x.display() + " xdotool " + args + " >/dev/null 2>&1").c_str());
+  auto xdotool = [&](const std::string& args) {  // what it prints
+    std::system(("DISPLAY=" + x.display() + " xdotool " + args + " >" + (dir_ / "xdotool.txt").string() + " 2>&1").c_str());
+    return ReadFile(dir_ / "xdotool.txt");
+  };
+  auto named = [&](const std::string& name) {  // the shown window of that name, or 0
+    return ::Window(std::stoul("0" + xdotool("search --onlyvisible --name '^" + name + "$' | head -1")));
   };
   const pid_t wm = Spawn({.argv = {"openbox"}, .setEnv = {"DISPLAY=" + x.display()}});
-  Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
-  ASSERT_TRUE(WaitFor([&] {
-    Atom type;
-    int format;
-    unsigned long n = 0, left;
-    unsigned char* data = nullptr;
-    XGetWindowProperty(d, root, check, 0, 1, False, AnyPropertyType, &type, &format, &n, &left, &data);
-    if (data) XFree(data);
-    return n == 1;
-  })) << "openbox did not take the screen";
+  ASSERT_TRUE(WaitFor([&] { return Property(d, root, "_NET_SUPPORTING_WM_CHECK").size() == 1; }))
+      << "openbox did not take the screen";
 
-  // Its own copy of the game, so that its settings and recording land in the scratch directory: this build's, or with
-  // QM_WINDOWS_GAME (make test-windows) the Windows game's folder, run by wine, silent without naming SDL's dummy
+  // Its own copy of the game laid out as installed, found whatever the folder; the settings land beside it. With
+  // QM_WINDOWS_GAME (make test-windows) it is the Windows game's folder, run by wine, silent without naming SDL's dummy
   // sound, in a folder only Unicode can name.
   const char* windows = std::getenv("QM_WINDOWS_GAME");
-  const fs::path home = windows ? dir_ / "Quillmoor ゲーム" : dir_;
-  std::vector<std::string> argv = {(home / "quillmoor").string()}, env = {"DISPLAY=" + x.display(), "LANG=C.UTF-8"};
-  if (windows) fs::copy(windows, home, fs::copy_options::recursive), argv = {"/usr/lib/wine/wine64", (home / "quillmoor.exe").string()};
-  else fs::copy_file(GameBinary(), argv[0], fs::copy_options::overwrite_existing), env.push_back("SDL_AUDIODRIVER=dummy");
+  const fs::path home = windows ? dir_ / "Quillmoor ゲーム" : dir_ / "bin";
+  std::vector<std::string> argv = {(home / "quillmoor").string(), "--scale", "1"};
+  std::vector<std::string> env = {"DISPLAY=" + x.display(), "LANG=C.UTF-8"};
+  if (windows) {
+    fs::copy(windows, home, fs::copy_options::recursive);
+    argv[0] = (home / "quillmoor.exe").string(), argv.insert(argv.begin(), "/usr/lib/wine/wine64");
+  } else {
+    fs::create_directories(home), fs::create_directories(dir_ / "share/quillmoor");
+    fs::copy_file(GameBinary(), argv[0], fs::copy_options::overwrite_existing), env.push_back("SDL_AUDIODRIVER=dummy");
+    for (const char* data : {"image", "bgm"})
+      fs::create_directory_symlink(fs::path(QM_SOURCE_DIR) / data, dir_ / "share/quillmoor" / data);
+  }
   const std::string err = (dir_ / "stderr.txt").string();
-  pid_t game = Spawn({.argv = argv, .setEnv = testsupport::WithoutLeakCheck(env), .unsetEnv = {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, .errFile = err});
+  pid_t game = Spawn({.argv = argv, .setEnv = testsupport::WithoutLeakCheck(env),
+                      .unsetEnv = {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}, .errFile = err, .cwd = dir_.string()});
   ::Window w = 0;
-  ASSERT_TRUE(WaitFor([&] { return (w = FindNamed(d, root, "Quillmoor Ver.1.00")) != 0; })) << ReadFile(err);
+  ASSERT_TRUE(WaitFor([&] { return (w = named("Quillmoor Ver.1.00")) != 0; })) << ReadFile(err);
   auto where = [&](::Window of) {
     Geometry g;
     XWindowAttributes a;
@@ -111,6 +105,17 @@ TEST_F(RealWindow, OneGamePlayedByKeyboardAndMouseOnADesktop) {
       g.width = a.width, g.height = a.height;
     return g;
   };
+  auto framed = [&](::Window of) {  // the frame the window manager drew: the client area and its extents
+    const Geometry g = where(of);
+    const std::vector<long> e = Property(d, of, "_NET_FRAME_EXTENTS");  // left, right, top, bottom
+    return e.size() != 4 ? g : Geometry{g.x - int(e[0]), g.y - int(e[2]), g.width + int(e[0] + e[1]), g.height + int(e[2] + e[3])};
+  };
+  // The frame centred over the other by flooring half the difference, as the game centres.
+  auto centred = [&](const Geometry& f, const Geometry& over) {
+    return f.x == over.x + (over.width - f.width) / 2 && f.y == over.y + (over.height - f.height) / 2;
+  };
+  EXPECT_TRUE(WaitFor([&] { return centred(framed(w), Geometry{0, 0, 1024, 768}); }))
+      << "the main window's frame at " << framed(w).x << "," << framed(w).y << " is not centred";
   const Geometry windowed = where(w);
   EXPECT_EQ(windowed.width * 1000 + windowed.height, 320240);
 
@@ -178,7 +183,8 @@ TEST_F(RealWindow, OneGamePlayedByKeyboardAndMouseOnADesktop) {
     return at;
   };
   int seenAt = -1;
-  ASSERT_TRUE(WaitFor([&] { return (seenAt = shipX()) == 158; })) << "the ship is not in its place: " << seenAt;
+  ASSERT_TRUE(WaitFor([&] { return (seenAt = shipX()) == 158; })) << "the ship is not in its place: " << seenAt
+                                                                  << "\n" << ReadFile(err);
 
   // Left moves the ship for as long as it is held, and no further: once the release has come through (late on a
   // busy machine), the ship stays where it stopped, short of the edge.
@@ -215,15 +221,15 @@ TEST_F(RealWindow, OneGamePlayedByKeyboardAndMouseOnADesktop) {
   hold("p");
   EXPECT_TRUE(showing([&](auto& s) { return !same(s, paused); })) << "P did not resume";
 
-  // F4 covers the 800 x 600 screen with the doubled picture centred on black, and back.
+  // F4 covers the 1024 x 768 screen with the tripled picture centred on black, and back.
   auto fullWindow = [&](const char* what, const std::function<bool(const platform::Surface&)>& on) {
     SCOPED_TRACE(what);
     hold("F4");
-    ASSERT_TRUE(WaitFor([&] { return where(w) == Geometry{0, 0, 800, 600}; }))  // the whole screen, under a
-        << "not full window";                                                       // window manager too
+    ASSERT_TRUE(WaitFor([&] { return where(w) == Geometry{0, 0, 1024, 768}; }))  // the whole screen, under a
+        << "not full window";                                                        // window manager too
     EXPECT_TRUE(showing([&](auto& s) {
-      return count(s, 0, 0, 0, 800, 600) - count(s, 0, 80, 60, 720, 540) == 800 * 600 - 640 * 480 &&
-             count(s, 0, 80, 60, 720, 540) < 640 * 480 / 2 && on(s);
+      return count(s, 0, 0, 0, 1024, 768) - count(s, 0, 32, 24, 992, 744) == 1024 * 768 - 960 * 720 &&
+             count(s, 0, 32, 24, 992, 744) < 960 * 720 / 2 && on(s);
     }));
     hold("F4");
     EXPECT_TRUE(WaitFor([&] { return where(w) == windowed; })) << "not back in place";
@@ -233,13 +239,13 @@ TEST_F(RealWindow, OneGamePlayedByKeyboardAndMouseOnADesktop) {
   // F2 abandons the game; on the title the full window hides the option line.
   hold("F2");
   ASSERT_TRUE(onTitle()) << "F2 did not go back to the title";
-  fullWindow("on the title", [&](auto& s) { return optionLine(s, 2, 80, 60) == 0; });
+  fullWindow("on the title", [&](auto& s) { return optionLine(s, 3, 32, 24) == 0; });
   ASSERT_TRUE(onTitle()) << "the option line did not come back";
 
   // S opens the options; clicks on "Hard" and "O K" where the window system put them.
   hold("s");
   ::Window options = 0;
-  ASSERT_TRUE(WaitFor([&] { return (options = FindNamed(d, root, "Option")) != 0; })) << "no options";
+  ASSERT_TRUE(WaitFor([&] { return (options = named("Option")) != 0; })) << "no options";
   Geometry o;
   platform::Surface before;
   ASSERT_TRUE(WaitFor([&] {  // settled: placed, and drawn with its "Hard"
@@ -249,6 +255,10 @@ TEST_F(RealWindow, OneGamePlayedByKeyboardAndMouseOnADesktop) {
     before = grab(options);
     return still && before.width() > 133 && count(before, before.at(0, 0), 70, 115, 133, 130) < 63 * 15;
   })) << "the options window did not settle";
+  // Centred on the main window's frame; its first picture whole (no black band) and not too high.
+  EXPECT_TRUE(centred(framed(options), framed(w))) << framed(options).x - framed(w).x << "," << framed(options).y - framed(w).y;
+  EXPECT_EQ(count(before, before.at(0, 0), 193, 0, 200, 180) + count(before, before.at(0, 0), 0, 177, 193, 180), 7 * 180 + 3 * 193);
+  EXPECT_EQ(count(before, before.at(0, 0), 5, 0, 66, 6), 61 * 6) << "drawn too high";
   // A click while the window takes the focus may be lost: click again until it shows.
   auto click = [&](int cx, int cy, const std::function<bool()>& landed) {
     return WaitFor([&] {
@@ -258,16 +268,14 @@ TEST_F(RealWindow, OneGamePlayedByKeyboardAndMouseOnADesktop) {
     });
   };
   EXPECT_TRUE(click(80, 122, [&] { return !same(grab(options), before); })) << "Hard did not land";
-  EXPECT_TRUE(click(40, 162, [&] { return !FindNamed(d, root, "Option"); })) << "O K did not close";
+  EXPECT_TRUE(click(40, 162, [&] { return !named("Option"); })) << "O K did not close";
 
   hold("Escape");
   EXPECT_EQ(WaitExit(game, 20000), 0) << ReadFile(err);
   // Frame rate, frame delay, firing mode (MANUAL), spare, high score, level (Hard).
-  std::istringstream in(ReadFile((home / "quillmoor.ini").string()));
-  std::vector<std::string> got;
-  for (std::string line; std::getline(in, line);) got.push_back(line);
-  ASSERT_EQ(got.size(), 7u);
-  EXPECT_EQ(got[2] + got[5], "0\r20\r");
+  const std::vector<std::string> got = scenario::SettingsLines(home / "quillmoor.ini", why);
+  ASSERT_EQ(got.size(), 7u) << why;
+  EXPECT_EQ(got[2] + got[5], "020");
   // The game played here, recorded beside its settings, plays the same in quillmoor-sim.
   EXPECT_EQ(scenario::RunSim({"--dir", QM_SOURCE_DIR, "--replay", (home / "last.qmr").string(), "--verify"}, dir_).status, 0);
   XCloseDisplay(d);

@@ -63,9 +63,8 @@ TEST_F(TextTest, MinchoIsFixedPitchHalfAndFullWidth) {
   struct Row { const char* text; Font font; int width; };
   const Row rows[] = {{"A", f, 6}, {"SCORE 123456pt", f, 84}, {"あ", f, 12},
                       {"神 業 ", f, 36} /* lines up with the six-column labels */, {" EASY ", f, 36},
-                      {"A\rB", f, 12} /* controls take no room */,
-                      // Bold keeps the cells: the HUD's readout and its level labels.
-                      {"ABC", bold, 18}, {"FPS 1000", bold, 48}, {"神 業 ", bold, 36}, {" EASY ", bold, 36}};
+                      {"A\rB", f, 12} /* controls take no room */, {"ABC", bold, 18} /* bold keeps the cells */,
+                      {"FPS 1000", bold, 48} /* the HUD's readout fits */, {"神 業 ", bold, 36}, {" EASY ", bold, 36}};
   for (const Row& r : rows) EXPECT_EQ(MeasureText(r.text, r.font), r.width) << r.text;
 }
 
