@@ -168,9 +168,12 @@ class OnScreen : public Desktop {
     std::system(("DISPLAY=" + x_.display() + " " + command + " > " + out + " 2>/dev/null").c_str());
     return ReadFile(out);
   }
-  ::Window Named(const std::string& name, bool wait = true) {  // the shown window, or 0
-    return std::stoul("0" + X(std::string(wait ? "timeout 20 xdotool search --sync" : "xdotool search") +
-                              " --onlyvisible --name '^" + name + "$' | head -1"));
+  // The shown window of that name, or 0. xdotool gives up when a window vanishes under its search
+  // (the game's first one does as SDL makes it anew for OpenGL), so it is asked again.
+  ::Window Named(const std::string& name, bool wait = true) {
+    ::Window w = 0;
+    Until([&] { return (w = std::stoul("0" + X("xdotool search --onlyvisible --name '^" + name + "$' | head -1"))) || !wait; });
+    return w;
   }
   void Do(::Window w, const std::string& keys) { X("xdotool windowfocus --sync " + std::to_string(w) + " " + keys); }
   std::string Grab(::Window win, int x, int y, int w, int h) {  // 32-bit pixels

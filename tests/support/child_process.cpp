@@ -78,8 +78,10 @@ bool XServer::Start(std::string& why, const std::string& screen) {
     why = "no pipe";
     return false;
   }
+  // No auto-repeat (-r): a key a test holds for a moment may stay down far longer on a loaded
+  // machine, and its repeats would act again (F4 switches back, Enter pauses).
   pid_ = Spawn({.argv = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
-                         "-nolisten", "tcp"},
+                         "-nolisten", "tcp", "-r"},
                 .keepFd = fds[1]});
   close(fds[1]);
   // Xvfb writes the display number it took once it is ready.
