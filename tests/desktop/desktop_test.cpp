@@ -356,13 +356,13 @@ TEST_F(OnScreen, InstalledReadOnlyItKeepsTheHighScoreInTheUsersFolderAndItsPacka
   fs::create_directory(home);
   fs::permissions(home, fs::perms::all);
   const std::vector<std::string> env = {"HOME=" + home.string(), "XDG_CONFIG_HOME=" + (home / "config").string()};
-  ::Window w = Start(game, {}, env);
+  ::Window w = Start(game, {}, env, (dir_ / "err1").string());
   ASSERT_TRUE(w && Title(w));
   const std::string before = Grab(w, 0, 20, 320, 24);  // the line "HI SCORE ...pt"
   // Shift held through the fade: Maker Mode, whose games start with a score; F2 abandons one at once.
   Do(w, "keydown shift keydown Return sleep 0.3 keyup Return sleep 2.5 keyup shift");
   auto banner = [&] { return Count(w, 0, 90, 320, 16, 0xF00000) > 20; };  // red once faded in
-  EXPECT_TRUE(Until(banner));
+  EXPECT_TRUE(Until(banner)) << ReadFile(dir_ / "err1");
   EXPECT_TRUE(Until([&] { return Do(w, "keydown Return sleep 0.3 keyup Return"), !banner(); }));
   Do(w, "key F2");
   ASSERT_TRUE(Title(w));
