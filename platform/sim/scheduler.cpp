@@ -1,10 +1,12 @@
-// The simulated clock and threads. Platform threads are real threads, but a
-// single baton passes between them: only its holder runs, and it is handed
-// on only inside blocking platform calls (Sleep, GetMessage, StopThread) and
-// when a thread ends. The next holder is the lowest-numbered thread that can
-// go on; when none can, due timed events fire one at a time, and when none is
-// due the clock jumps to the next wake-up or event. Every run with the same
-// inputs therefore takes the same path.
+// The simulated clock and threads. A single baton passes between platform
+// threads: only its holder runs, and it is handed on only inside blocking
+// platform calls (Sleep, GetMessage, StopThread) and when a thread ends. The
+// next holder is the lowest-numbered thread that can go on; when none can,
+// due timed events fire one at a time, and when none is due the clock jumps
+// to the next wake-up or event. Every run with the same inputs therefore
+// takes the same path. What carries a thread (an OS thread, or in the page a
+// fiber) is the carrier's business; in the page the clock is real time, and
+// instead of jumping the scheduler waits for it (or for input).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -101,6 +103,12 @@ void AdvanceClock(Lock& lk, Sim& s) {
       Fatal("the simulation reached its end time with nobody to stop it");
     }
   }
+  if (s.wait) {
+    // Real time: wait for it, or for input, in the page's own way.
+    s.wait(lk, next);
+    s.now = std::max(s.now, s.realClock());
+    return;
+  }
   if (next == UINT64_MAX) {
     auto onDeadlock = s.onDeadlock;
     const uint64_t stuckAt = s.now;
@@ -110,30 +118,6 @@ void AdvanceClock(Lock& lk, Sim& s) {
   }
   RenderAudioUntil(lk, s, next);
   s.now = next;
-}
-
-void ThreadMain(SimThread* t) {
-  Sim& s = S();
-  bool run = false;
-  {
-    Lock lk(s.mu);
-    t->cv.wait(lk, [&] { return s.running == t; });
-    tag = {s.generation, t};
-    run = !t->stopRequested;  // stopped before it ever ran: it never starts
-  }
-  if (run) {
-    try {
-      t->fn();
-    } catch (const ThreadStopped&) {
-      // asked to stop: the thread ends here
-    }
-  }
-  t->fn = nullptr;
-  Lock lk(s.mu);
-  t->state = SimThread::State::Ended;
-  t->queue.clear();
-  t->quitPending = false;
-  Reschedule(lk, t);
 }
 
 // Ends every thread but the caller's, in creation order.
@@ -179,21 +163,44 @@ SimThread* Self(Lock& lk) {
   t->id = 1;
   t->name = "main";
   t->adopted = true;
+  t->carrier = AdoptCarrier();
   tag = {s.generation, t.get()};
   s.running = t.get();
   s.threads.push_back(std::move(t));
   return tag.thread;
 }
 
+void RunThreadBody(SimThread* t) {
+  Sim& s = S();
+  bool run = false;
+  {
+    Lock lk(s.mu);
+    tag = {s.generation, t};
+    run = !t->stopRequested;  // stopped before it ever ran: it never starts
+  }
+  if (run) {
+    try {
+      t->fn();
+    } catch (const ThreadStopped&) {
+      // asked to stop: the thread ends here
+    }
+  }
+  t->fn = nullptr;
+  Lock lk(s.mu);
+  t->state = SimThread::State::Ended;
+  t->queue.clear();
+  t->quitPending = false;
+  Reschedule(lk, t);
+}
+
 void Reschedule(Lock& lk, SimThread* self) {
   Sim& s = S();
   for (;;) {
+    if (s.realClock) s.now = std::max(s.now, s.realClock());
     if (SimThread* next = PickRunnable(s)) {
       if (next == self) return;
       s.running = next;
-      next->cv.notify_one();
-      if (self->state == SimThread::State::Ended) return;
-      self->cv.wait(lk, [&] { return s.running == self; });
+      PassBaton(lk, self, next);
       return;
     }
     if (RunDueEvent(lk, s)) continue;
@@ -278,12 +285,9 @@ void StopAllOtherThreads() {
   Lock lk(s.mu);
   SimThread* self = Self(lk);
   StopOthers(lk, s, self);
-  std::vector<std::thread*> joinable;
   for (auto& t : s.threads) {
-    if (t->os.joinable()) joinable.push_back(&t->os);
+    if (t.get() != self && !t->adopted) JoinCarrier(lk, t.get());
   }
-  lk.unlock();
-  for (auto* j : joinable) j->join();
 }
 
 
@@ -322,11 +326,7 @@ ThreadHandle StartThread(std::function<void()> fn, const char* name) {
   t->name = name ? name : "";
   t->fn = std::move(fn);
   SimThread* raw = t.get();
-  try {
-    t->os = std::thread(ThreadMain, raw);
-  } catch (const std::system_error&) {
-    return 0;
-  }
+  if (!StartCarrier(raw)) return 0;
   s.threads.push_back(std::move(t));
   return raw->id;
 }
@@ -347,10 +347,7 @@ void StopThread(ThreadHandle thread) {
   self->joinTarget = thread;
   Reschedule(lk, self);
   self->state = SimThread::State::Ready;
-  if (t->os.joinable()) {
-    lk.unlock();
-    t->os.join();
-  }
+  JoinCarrier(lk, t);
 }
 
 bool StopRequested() {
@@ -380,13 +377,10 @@ void Reset() {
     SimThread* self = CurrentOrNull();
     if (!self) Fatal("Reset called from a thread the simulation does not run");
     StopOthers(lk, s, self);
-    std::vector<std::unique_ptr<SimThread>> old = std::move(s.threads);
-    s.threads.clear();
-    lk.unlock();
-    for (auto& t : old) {
-      if (t->os.joinable()) t->os.join();
+    for (auto& t : s.threads) {
+      if (t.get() != self && !t->adopted) JoinCarrier(lk, t.get());
     }
-    lk.lock();
+    s.threads.clear();
   }
   s.generation++;
   s.now = 0;

@@ -3,7 +3,6 @@
 // the timed-event queue. Nothing outside platform/sim includes this.
 #pragma once
 #include <array>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -12,7 +11,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -23,11 +21,20 @@ namespace platform::sim::detail {
 
 using Lock = std::unique_lock<std::mutex>;
 
+// What carries a simulated thread: on the desktop an OS thread that waits
+// for the baton on a condition variable (carrier_thread.cpp); in the page a
+// fiber (platform/web). Only the carrier's own file looks inside.
+struct Carrier;
+void DeleteCarrier(Carrier* c);
+struct CarrierDeleter {
+  void operator()(Carrier* c) const { DeleteCarrier(c); }
+};
+
 struct SimThread {
   enum class State { Ready, Sleeping, WaitingMessage, Joining, Ended };
   ThreadHandle id = 0;
   std::string name;
-  std::condition_variable cv;
+  std::unique_ptr<Carrier, CarrierDeleter> carrier;
   State state = State::Ready;
   uint64_t wakeAt = 0;
   ThreadHandle joinTarget = 0;
@@ -37,7 +44,6 @@ struct SimThread {
   bool quitPending = false;
   int quitCode = 0;
   std::function<void()> fn;
-  std::thread os;
 };
 
 struct SimWindow {
@@ -76,6 +82,12 @@ struct Sim {
   std::optional<uint64_t> until;
   std::function<void()> onUntil;
   std::function<void()> onDeadlock;
+  // Real time (the page): when set, it gives the clock, and `wait` is called
+  // instead of moving the clock on when nobody can go on. It returns once
+  // real time has reached `until` (UINT64_MAX: nothing is due) or input has
+  // come; it is called with the lock held and may release it meanwhile.
+  std::function<uint64_t()> realClock;
+  std::function<void(Lock&, uint64_t until)> wait;
 
   // audio, pulled for exactly the simulated time that passes
   std::function<void(const int16_t*, int)> audioSink;
@@ -121,6 +133,23 @@ SimThread* CurrentOrNull();
 // others, advances the clock and fires due events until it may run again.
 // Returns at once for a thread that has ended, after handing the baton on.
 void Reschedule(Lock& lk, SimThread* self);
+
+// ---- carriers (carrier_thread.cpp on the desktop, a fiber carrier in the page)
+// A carrier for the calling thread itself (the adopted main thread).
+std::unique_ptr<Carrier, CarrierDeleter> AdoptCarrier();
+// Starts t's carrier, which calls RunThreadBody(t) once t first holds the
+// baton. False when it cannot be started.
+bool StartCarrier(SimThread* t);
+// Hands the baton from self to next (s.running is next already) and returns
+// once self holds it again; at once when self has ended.
+void PassBaton(Lock& lk, SimThread* self, SimThread* next);
+// Waits until the carrier of t, which has ended, has finished; the lock is
+// released meanwhile.
+void JoinCarrier(Lock& lk, SimThread* t);
+// The body of every started thread, called by its carrier without the lock
+// while the thread holds the baton: runs its function (unless it was stopped
+// before it ever ran), then ends it and hands the baton on.
+void RunThreadBody(SimThread* t);
 
 // Queues fn at simulated time `at`; returns its key (for cancelling).
 EventKey ScheduleEvent(Lock& lk, uint64_t at, int rank, std::function<void()> fn);
