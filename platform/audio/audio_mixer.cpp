@@ -13,8 +13,11 @@
 #include "platform/audio/audio.h"
 #include "platform/audio/mci.h"
 #include "platform/audio/midi_file.h"
-#include "platform/audio/midi_synth.h"
+#include "platform/audio/prerendered.h"
 #include "platform/audio/wav.h"
+#ifdef QM_HAVE_FLUIDSYNTH
+#include "platform/audio/midi_synth.h"
+#endif
 #include "platform/platform.h"
 
 namespace platform {
@@ -39,11 +42,13 @@ struct Device {
   WavSound wav;
   uint64_t pos = 0;
   uint64_t step = 0;
-  // Sequencer: the checked file, its length, and the tick to resume from.
-  std::vector<uint8_t> midi;
+  // Sequencer: what its player plays (the checked MIDI file, or the piece's
+  // recording), the piece's length, the player's position where the piece
+  // ends (tick or frame) and the position to resume from.
+  std::vector<uint8_t> piece;
   double lengthSeconds = 0;
-  uint32_t lastTick = 0;
-  int tick = 0;
+  uint32_t endPosition = 0;
+  int position = 0;
   bool atEnd = false;
 
   bool WavAtEnd() const { return (pos >> 32) >= wav.Frames(); }
@@ -58,8 +63,15 @@ struct Device {
 struct Mixer {
   std::mutex mutex;  // guards everything below; never held across a platform call
   std::map<std::string, std::unique_ptr<Device>> devices;  // by lower-case alias
-  std::unique_ptr<MidiSynth> synth;
-  Device* active = nullptr;  // the Sequencer device whose piece the synth is playing
+  std::unique_ptr<MusicPlayer> synth;
+  // Pieces played from their recordings instead of synthesised: always
+  // without FluidSynth, on request with it (tests).
+#ifdef QM_HAVE_FLUIDSYNTH
+  bool prerendered = false;
+#else
+  bool prerendered = true;
+#endif
+  Device* active = nullptr;  // the Sequencer device whose piece the player is playing
   bool fading = false;       // a stopped piece is fading out
   int fadeLeft = 0;          // frames of the fade still to go
   bool muted = false;        // faded out: the synthesiser is not heard until the next piece
@@ -102,13 +114,25 @@ uint32_t ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
 bool EnsureSynth() {
   std::lock_guard load(LoadMutex());
   std::string path;
+  bool prerendered;
   {
     std::lock_guard lock(M().mutex);
     if (M().synth) return true;
     path = M().soundFont;
+    prerendered = M().prerendered;
   }
-  auto synth = std::make_unique<MidiSynth>();
-  if (!synth->Load(path, kAudioRate)) return false;
+  std::unique_ptr<MusicPlayer> synth;
+  if (prerendered) {
+    synth = std::make_unique<PrerenderedMusic>();
+  } else {
+#ifdef QM_HAVE_FLUIDSYNTH
+    auto midi = std::make_unique<MidiSynth>();
+    if (!midi->Load(path, kAudioRate)) return false;
+    synth = std::move(midi);
+#else
+    return false;
+#endif
+  }
   std::lock_guard lock(M().mutex);
   synth->SetVoiced(M().voiced);
   M().synth = std::move(synth);
@@ -130,7 +154,7 @@ Device* FindSerial(Mixer& m, uint64_t serial) {
 // that is stopped fades out; one that has reached its end rings out.
 void StopSequencer(Mixer& m, bool fade) {
   if (!m.active) return;
-  m.active->tick = m.synth->Stop();
+  m.active->position = m.synth->Stop();
   m.active->playing = false;
   m.active = nullptr;
   if (fade) {
@@ -156,7 +180,7 @@ uint32_t StartDevice(Mixer& m, Device* d) {
   if (!m.synth) return kMciErrCannotLoadDriver;
   m.fading = false;  // the new piece starts from a silent synthesiser
   m.muted = false;
-  if (!m.synth->Start(d->midi, d->tick)) return kMciErrInvalidFile;
+  if (!m.synth->Start(d->piece, d->position)) return kMciErrInvalidFile;
   m.active = d;
   d->playing = true;
   return kMciOk;
@@ -214,10 +238,21 @@ uint32_t MixerOpen(const std::string& file, bool sequencer, const std::string& a
   d->sequencer = sequencer;
   if (sequencer) {
     MidiFileInfo info;
-    if (!ParseMidiFile(bytes.data(), bytes.size(), info, nullptr, &d->midi)) return kMciErrInvalidFile;
+    if (!ParseMidiFile(bytes.data(), bytes.size(), info, nullptr, &d->piece)) return kMciErrInvalidFile;
     d->lengthSeconds = info.lengthSeconds;
-    d->lastTick = info.lastTick;
+    d->endPosition = info.lastTick;
     if (!EnsureSynth()) return kMciErrCannotLoadDriver;
+    bool prerendered;
+    {
+      std::lock_guard lock(m.mutex);
+      prerendered = m.prerendered;
+    }
+    if (prerendered) {
+      // The piece's recording; it ends where the MIDI file does.
+      if (uint32_t err = ReadWholeFile(RecordingPathFor(file), d->piece)) return err;
+      if (!CheckRecording(d->piece)) return kMciErrInvalidFile;
+      d->endPosition = static_cast<uint32_t>(std::llround(info.lengthSeconds * kAudioRate));
+    }
   } else {
     if (!DecodeWav(bytes.data(), bytes.size(), d->wav)) return kMciErrInvalidFile;
     d->step = (uint64_t(d->wav.rate) << 32) / kAudioRate;
@@ -275,7 +310,7 @@ uint32_t MixerSeekStart(const std::string& alias) {
   if (!d) return kMciErrInvalidDeviceName;
   StopDevice(m, d);
   d->pos = 0;
-  d->tick = 0;
+  d->position = 0;
   d->atEnd = false;
   return kMciOk;
 }
@@ -302,6 +337,15 @@ int MixerDeviceCount() {
 }
 
 void InitAudio() { EnsureSynth(); }
+
+void SetPrerenderedMusic(bool on) {
+  std::lock_guard lock(M().mutex);
+  if (M().prerendered == on) return;
+  M().prerendered = on;
+  if (M().active) M().active->playing = false;  // the player is replaced; devices keep their positions
+  M().active = nullptr;
+  M().synth.reset();
+}
 
 void SetAudioVoiced(bool voiced) {
   std::lock_guard lock(M().mutex);
@@ -344,7 +388,7 @@ void RenderAudio(int16_t* out, int frames) {
         m.fading = false;
         m.muted = true;
       }
-      if (m.active && (uint32_t(m.synth->CurrentTick()) >= m.active->lastTick || !m.synth->Playing())) {
+      if (m.active && (uint32_t(m.synth->Position()) >= m.active->endPosition || !m.synth->Playing())) {
         // The last event has been played: as with MCI, the device stays at its end
         // (the notes still sounding die away).
         Device* d = m.active;

@@ -21,6 +21,9 @@ uint32_t MixerClose(const std::string& alias);
 // For tests and measurements.
 bool MixerDevicePlaying(const std::string& alias);
 int MixerDeviceCount();
+// Pieces played from their recordings (prerendered.h) rather than synthesised
+// (the default in builds without FluidSynth). Changing it drops the player.
+void SetPrerenderedMusic(bool on);
 // The soundfont used from the next load on (the packaged General MIDI one by default).
 void SetSoundFontPath(const std::string& path);
 extern const char* const kDefaultSoundFont;

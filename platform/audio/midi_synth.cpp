@@ -121,7 +121,7 @@ bool MidiSynth::Playing() const {
   return player_ && fluid_player_get_status(P(player_)) == FLUID_PLAYER_PLAYING;
 }
 
-int MidiSynth::CurrentTick() const {
+int MidiSynth::Position() const {
   if (!player_) return 0;
   int tick = fluid_player_get_current_tick(P(player_));
   return tick < 0 ? 0 : tick;

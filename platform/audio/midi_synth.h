@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio/music_player.h"
+
 namespace platform {
 
-class MidiSynth {
+class MidiSynth : public MusicPlayer {
  public:
   MidiSynth() = default;
-  ~MidiSynth();
+  ~MidiSynth() override;
   MidiSynth(const MidiSynth&) = delete;
   MidiSynth& operator=(const MidiSynth&) = delete;
 
@@ -22,25 +24,25 @@ class MidiSynth {
   // Plays a file (already checked and rewritten by ParseMidiFile) from the
   // given tick. Whatever played before is cut off: the player resets the
   // synthesiser at the start of every piece.
-  bool Start(const std::vector<uint8_t>& file, int tick);
+  bool Start(const std::vector<uint8_t>& file, int tick) override;
   // Stops the player and releases its notes; returns the tick it had reached.
-  int Stop();
+  int Stop() override;
   // Ends every voice at once (after the mixer has faded the output out).
-  void Silence();
+  void Silence() override;
   // True while a started piece has not been stopped or given up by the player
   // (which holds on for a while after the last event).
-  bool Playing() const;
+  bool Playing() const override;
   // The tick the player has reached (0 without a piece).
-  int CurrentTick() const;
+  int Position() const override;
   // True while anything can still sound (a piece, or notes dying away).
-  bool Sounding() const;
+  bool Sounding() const override;
   // Writes the next `frames` frames into `left` and `right` (full scale 1.0).
-  void Render(float* left, float* right, int frames);
+  void Render(float* left, float* right, int frames) override;
   // Unvoiced, the player runs on the same sample clock but no note is struck
   // and the effects are off: the piece keeps its exact timing (ticks, end,
   // restarts) at a small part of the cost, and renders silence. For runs
   // that never listen. Takes effect from the next Start.
-  void SetVoiced(bool voiced);
+  void SetVoiced(bool voiced) override;
 
  private:
   void DropPlayer();

@@ -208,6 +208,13 @@ void CopyPixels(uint32_t* dst, const uint32_t* src, size_t n) {
   Kernels().copyRow(dst, src, n);
 }
 
+Rect FitWholeScale(int w, int h, int outW, int outH) {
+  if (w <= 0 || h <= 0) return Rect{0, 0, w, h};
+  const int scale = std::max(1, std::min(outW / w, outH / h));
+  const int x = (outW - w * scale) / 2, y = (outH - h * scale) / 2;
+  return Rect{x, y, x + w * scale, y + h * scale};
+}
+
 Brush* CreateSolidBrush(uint32_t colorRef) {
   g_liveBrushes.fetch_add(1, std::memory_order_relaxed);
   return new Brush{colorRef & 0x00FFFFFF};

@@ -66,6 +66,10 @@ int BitBlt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int s
 // Copies n pixels (not overlapping) at cache speed on every processor: our
 // own vector loop, never one large C-library memcpy (see surface.cpp).
 void CopyPixels(uint32_t* dst, const uint32_t* src, size_t n);
+
+// Where a w x h picture lands on an outW x outH output at the largest whole
+// scale that fits (at least 1), centred: pixels stay square and sharp.
+Rect FitWholeScale(int w, int h, int outW, int outH);
 // A sprite in one pass: the same pixels as BitBlt of mask with SRCAND, then of
 // image with SRCPAINT, at (dx, dy) from (0, 0). False (nothing drawn) when the
 // two pictures differ in size or one of them is dst: then take the two

@@ -4,7 +4,9 @@
 // cache: the game thread and the window thread both draw text.
 #include "platform/gfx/text.h"
 
+#ifdef QM_HAVE_FONTCONFIG
 #include <fontconfig/fontconfig.h>
+#endif
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
@@ -29,11 +31,12 @@ constexpr size_t kMaxCachedGlyphs = 1 << 16;
 
 struct FaceInfo {
   const char* family;
+  const char* file;
   const char* packagePath;
 };
 constexpr FaceInfo kFaces[2] = {
-    {"IPAMincho", "/usr/share/fonts/opentype/ipafont-mincho/ipam.ttf"},
-    {"IPAGothic", "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"},
+    {"IPAMincho", "ipam.ttf", "/usr/share/fonts/opentype/ipafont-mincho/ipam.ttf"},
+    {"IPAGothic", "ipag.ttf", "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"},
 };
 
 struct Run {
@@ -49,9 +52,9 @@ struct Glyph {
 
 bool Readable(const std::string& path) { return !path.empty() && access(path.c_str(), R_OK) == 0; }
 
-// The file fontconfig gives for the family, if it really is that family;
-// otherwise the package's own path.
-std::string LookUpFont(const FaceInfo& info) {
+#ifdef QM_HAVE_FONTCONFIG
+// The file fontconfig gives for the family, if it really is that family.
+std::string FontconfigFile(const FaceInfo& info) {
   std::string found;
   static const bool fcReady = [] {
     if (!FcInit()) return false;
@@ -80,7 +83,20 @@ std::string LookUpFont(const FaceInfo& info) {
       FcPatternDestroy(pattern);
     }
   }
+  return found;
+}
+#endif
+
+// Where the face is: fontconfig's answer where the build has it; else the
+// copy in the data folder's fonts/ (the page ships one cut down to the
+// glyphs the game draws); else the package's own file.
+std::string LookUpFont(const FaceInfo& info) {
+#ifdef QM_HAVE_FONTCONFIG
+  const std::string found = FontconfigFile(info);
   if (Readable(found)) return found;
+#endif
+  const std::string shipped = std::string("fonts/") + info.file;
+  if (Readable(shipped)) return shipped;
   if (Readable(info.packagePath)) return info.packagePath;
   return "";
 }

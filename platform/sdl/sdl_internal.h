@@ -10,9 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/input/sdl_input.h"
 #include "platform/platform.h"
 
 namespace platform::sdl {
+
+using input::ClosePads;
+using input::KeyChange;
+using input::PadEvent;
+using input::ScancodeToVk;
 
 // ---- start and end of the backend (main.cpp drives these)
 // Initialises SDL video and events on the calling thread, which becomes the
@@ -74,23 +80,12 @@ int SetWindowScale(int scale, int outerWidth, int outerHeight);
 int WindowScale();
 
 // ---- keys (filled by the event pump, read from any thread)
-int ScancodeToVk(SDL_Scancode sc, SDL_Keycode key);
 void KeyPressed(SDL_Scancode sc, int vk);
 void KeyReleased(SDL_Scancode sc);
 void ReleaseAllKeys();
 void MouseButton(bool down);
 // One more (delta 1) or one less (-1) holder of a virtual key.
 void HoldVk(int vk, int delta);
-
-// ---- game controllers: they hold the keyboard's virtual keys
-struct KeyChange {
-  int vk;
-  bool down;
-};
-// Takes a controller event (added, removed, button, axis) and says which
-// virtual keys it pressed or released; a removed controller releases all its keys.
-void PadEvent(const SDL_Event& e, std::vector<KeyChange>& changes);
-void ClosePads();
 
 // ---- the picture on screen
 // Largest whole scale at which a w x h picture fits an outW x outH output

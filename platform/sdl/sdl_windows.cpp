@@ -202,6 +202,7 @@ void Translate(const SDL_Event& e) {
       std::vector<KeyChange> changes;
       PadEvent(e, changes);
       WinPtr w = changes.empty() ? nullptr : PadTarget();
+      for (const KeyChange& c : changes) HoldVk(c.vk, c.down ? 1 : -1);
       for (const KeyChange& c : changes) {
         if (!w) break;
         // As from a keyboard with no scan code: a first press, or a release.
@@ -505,15 +506,8 @@ void RunOnMainThread(const std::function<void()>& fn, bool abandonable) {
 }
 
 SDL_Rect FitPicture(int w, int h, int outW, int outH) {
-  SDL_Rect r{0, 0, w, h};
-  if (w <= 0 || h <= 0) return r;
-  int scale = std::min(outW / w, outH / h);
-  if (scale < 1) scale = 1;
-  r.w = w * scale;
-  r.h = h * scale;
-  r.x = (outW - r.w) / 2;
-  r.y = (outH - r.h) / 2;
-  return r;
+  const Rect r = FitWholeScale(w, h, outW, outH);
+  return SDL_Rect{r.left, r.top, r.width(), r.height()};
 }
 
 int FitWindowScale(int desktopHeight, int outerHeight) {
@@ -596,7 +590,9 @@ void ShutdownVideo() {
     gCreationOrder.clear();
   }
   for (auto& w : rest) ReleaseSdl(*w);
-  ClosePads();
+  std::vector<KeyChange> released;
+  ClosePads(released);
+  for (const KeyChange& c : released) HoldVk(c.vk, -1);
   RunMainThreadTasks();
   gVideoUp = false;
   SDL_Quit();

@@ -45,6 +45,11 @@ bool Runnable(const Sim& s, const SimThread& t) {
   return false;
 }
 
+// In real time the clock moves by itself: brought up to date at every look.
+void CatchUp(Sim& s) {
+  if (s.realClock) s.now = std::max(s.now, s.realClock());
+}
+
 SimThread* PickRunnable(Sim& s) {
   for (auto& t : s.threads) {
     if (Runnable(s, *t)) return t.get();
@@ -106,7 +111,7 @@ void AdvanceClock(Lock& lk, Sim& s) {
   if (s.wait) {
     // Real time: wait for it, or for input, in the page's own way.
     s.wait(lk, next);
-    s.now = std::max(s.now, s.realClock());
+    CatchUp(s);
     return;
   }
   if (next == UINT64_MAX) {
@@ -196,7 +201,7 @@ void RunThreadBody(SimThread* t) {
 void Reschedule(Lock& lk, SimThread* self) {
   Sim& s = S();
   for (;;) {
-    if (s.realClock) s.now = std::max(s.now, s.realClock());
+    CatchUp(s);
     if (SimThread* next = PickRunnable(s)) {
       if (next == self) return;
       s.running = next;
@@ -301,6 +306,7 @@ using namespace platform::sim::detail;
 uint32_t GetTickCount() {
   Sim& s = S();
   Lock lk(s.mu);
+  CatchUp(s);
   return s.tickBase + static_cast<uint32_t>(s.now);
 }
 
@@ -309,6 +315,7 @@ void Sleep(int ms) {
   Lock lk(s.mu);
   SimThread* self = Self(lk);
   if (self->stopRequested) throw ThreadStopped{};
+  CatchUp(s);
   self->state = SimThread::State::Sleeping;
   self->wakeAt = s.now + static_cast<uint64_t>(std::max(ms, 1));
   Reschedule(lk, self);
@@ -320,7 +327,7 @@ ThreadHandle StartThread(std::function<void()> fn, const char* name) {
   if (!fn) return 0;
   Sim& s = S();
   Lock lk(s.mu);
-  Self(lk);
+  if (!s.realClock) Self(lk);  // in real time the page's event loop starts them, itself none
   auto t = std::make_unique<SimThread>();
   t->id = static_cast<ThreadHandle>(s.threads.size() + 1);
   t->name = name ? name : "";
@@ -394,6 +401,8 @@ void Reset() {
   s.audioSink = nullptr;
   s.audioFrames = 0;
   s.logSink = nullptr;
+  s.realClock = nullptr;
+  s.wait = nullptr;
   ClearWindows(lk);
   Self(lk);  // the caller is the new main thread
 }

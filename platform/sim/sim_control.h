@@ -74,6 +74,37 @@ Window MainWindow();
 // into out. False, and out left empty, when it has never been painted.
 bool RenderMainWindow(Surface& out);
 
+// ---------------------------------------------------------------- the page's desktop
+// The browser page runs on this backend in real time: its windows are drawn
+// into one canvas, a small desktop of their own.
+// From now on the clock is `clock` (milliseconds), and when no thread can go
+// on the scheduler calls wait(until) instead of moving the clock on: it
+// returns once the clock has reached `until` (UINT64_MAX: nothing is due) or
+// input has come, and may press keys and move the mouse meanwhile. Platform
+// threads are then started by a caller that is not one of them.
+void UseRealTime(std::function<uint64_t()> clock, std::function<void(uint64_t until)> wait);
+// Told after the display switch has succeeded (true) and when it is
+// restored (false): the page's full screen follows it.
+void SetDisplayHook(std::function<void(bool full)> hook);
+// The desktop's size (1280 x 1024 after Reset).
+void SetDesktopSize(int width, int height);
+// Message boxes are then shown as windows of their own, modal, and answered
+// by a player; otherwise (after Reset) they are recorded and answered OK at once.
+void ShowMessageBoxes(bool show);
+// The client area of a window in desktop coordinates (empty when there is no such window).
+Rect ClientScreenRect(Window w);
+// Draws the part `area` of the desktop into out (resized to it): black, then
+// every visible window bottom to top, the framed ones in their frames. The
+// number it returns changes whenever that picture may have changed.
+uint64_t ComposeDesktop(Surface& out, const Rect& area);
+uint64_t DesktopVersion();
+// The mouse at a desktop point: moved, its left button pressed or released.
+// The window under it (the one pressed on, while the button is down) gets
+// the message in its client coordinates; a disabled window gets nothing, and
+// a release on a close box where it was pressed closes that window.
+enum class Mouse { Move, Down, Up };
+void MouseAt(int x, int y, Mouse what);
+
 // ---------------------------------------------------------------- process
 // What ExecutablePath returns; empty restores the real path of the binary.
 void SetExecutablePath(const std::string& path);

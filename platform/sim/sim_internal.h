@@ -107,6 +107,12 @@ struct Sim {
   uint64_t showSeq = 0;
   Surface mainFrame;
   bool mainPainted = false;
+  int desktopW = 1280, desktopH = 1024;
+  bool showBoxes = false;        // message boxes as windows (the page)
+  std::function<void(bool)> displayHook;
+  uint64_t desktopVersion = 0;   // moves on with every change a picture of the desktop shows
+  Window mouseDownOn = 0;        // the window the left button went down on
+  bool mouseDownOnClose = false;  // ... on its close box
 
   // records
   std::vector<MessageBoxRecord> boxes;

@@ -13,7 +13,6 @@
 namespace platform::sim::detail {
 namespace {
 
-constexpr int kDesktopWidth = 1280, kDesktopHeight = 1024;
 constexpr int kDefaultX = 40, kDefaultY = 40;  // where kUseDefault puts a window
 constexpr int kRepeatDelay = 500, kRepeatInterval = 33;
 constexpr intptr_t kRepeatBit = intptr_t{1} << 30;
@@ -108,6 +107,36 @@ void ScheduleRepeat(Lock& lk, Sim& s, int vk, uint64_t at) {
   });
 }
 
+// The visible windows from the bottom to the top: by the order they were
+// shown, the topmost ones above the rest, and an owned window always above
+// its owner.
+std::vector<const SimWindow*> StackingOrder(const Sim& s) {
+  std::vector<const SimWindow*> order;
+  for (const auto& [id, w] : s.windows)
+    if (w.visible && !w.destroying) order.push_back(&w);
+  std::stable_sort(order.begin(), order.end(), [](const SimWindow* a, const SimWindow* b) {
+    return std::pair(a->topmost, a->shownSeq) < std::pair(b->topmost, b->shownSeq);
+  });
+  for (size_t i = 0; i < order.size(); ++i) {
+    for (size_t j = i + 1; j < order.size(); ++j) {
+      if (order[i]->owner != order[j]->id) continue;
+      // Its owner lies above it: move the owner down to just below it.
+      const SimWindow* owner = order[j];
+      order.erase(order.begin() + static_cast<std::ptrdiff_t>(j));
+      order.insert(order.begin() + static_cast<std::ptrdiff_t>(i), owner);
+      ++i;
+    }
+  }
+  return order;
+}
+
+Rect ClientOnScreen(const SimWindow& w) {
+  const int left = w.x + (Framed(w) ? kFrameLeft : 0), top = w.y + (Framed(w) ? kFrameTop : 0);
+  return {left, top, left + ClientWidth(w), top + ClientHeight(w)};
+}
+
+bool Inside(const Rect& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+
 void CancelRepeat(Lock& lk, Sim& s) {
   if (s.repeatEvent) CancelEvent(lk, *s.repeatEvent);
   s.repeatEvent.reset();
@@ -135,6 +164,13 @@ void ClearWindows(Lock& lk) {
   s.showSeq = 0;
   s.mainFrame = Surface();
   s.mainPainted = false;
+  s.desktopW = 1280;
+  s.desktopH = 1024;
+  s.displayHook = nullptr;
+  s.showBoxes = false;
+  s.desktopVersion = 0;
+  s.mouseDownOn = 0;
+  s.mouseDownOnClose = false;
   s.held.fill(false);
   s.repeatKey = 0;
   s.repeatEvent.reset();
@@ -235,6 +271,7 @@ void DestroyWindow(Window w) {
   if (SimWindow* win = Find(s, w)) {
     AppendLog(lk, "window destroyed " + Quote(win->title));
     s.windows.erase(w);
+    s.desktopVersion++;
   }
 }
 
@@ -362,6 +399,7 @@ void EndPaint(Window w) {
   SimWindow* win = Find(s, w);
   if (!win || !win->painting) return;
   win->painting = false;
+  s.desktopVersion++;
   if (w == s.mainWindow) {
     s.mainFrame = win->screen;
     s.mainPainted = true;
@@ -413,6 +451,7 @@ void MoveWindow(Window w, int x, int y, int outerWidth, int outerHeight) {
   win->w = std::max(0, outerWidth);
   win->h = std::max(0, outerHeight);
   if (ClientWidth(*win) != cw || ClientHeight(*win) != ch) win->invalid = true;
+  s.desktopVersion++;
 }
 
 void ShowWindow(Window w, bool show) {
@@ -433,6 +472,7 @@ void ShowWindow(Window w, bool show) {
     } else {
       win->visible = false;
     }
+    s.desktopVersion++;
     UpdateActivation(s, deliveries);
   }
   Deliver(deliveries);
@@ -477,6 +517,7 @@ void SetWindowText(Window w, const std::string& text) {
   Sim& s = S();
   Lock lk(s.mu);
   if (SimWindow* win = Find(s, w)) win->title = text;
+  s.desktopVersion++;
 }
 
 std::string GetWindowText(Window w) {
@@ -493,7 +534,11 @@ Window GetForegroundWindow() {
   return s.active;
 }
 
-Rect GetDesktopRect() { return {0, 0, kDesktopWidth, kDesktopHeight}; }
+Rect GetDesktopRect() {
+  Sim& s = S();
+  Lock lk(s.mu);
+  return {0, 0, s.desktopW, s.desktopH};
+}
 
 // No title bar to show it in.
 void SetWindowIcon(Window, const Surface&, const Surface&) {}
@@ -501,10 +546,13 @@ void SetWindowIcon(Window, const Surface&, const Surface&) {}
 int MessageBox(Window owner, const std::string& text, const std::string& caption,
                uint32_t flags) {
   Sim& s = S();
-  Lock lk(s.mu);
-  s.boxes.push_back({s.now, owner, caption, text, flags});
-  AppendLog(lk, "message box " + Quote(caption) + " " + Quote(text));
-  return 1;  // IDOK: nobody is there to read it
+  {
+    Lock lk(s.mu);
+    s.boxes.push_back({s.now, owner, caption, text, flags});
+    AppendLog(lk, "message box " + Quote(caption) + " " + Quote(text));
+    if (!s.showBoxes) return 1;  // IDOK: nobody is there to read it
+  }
+  return RunMessageBoxWindow(owner, text, caption, flags);
 }
 
 // ---------------------------------------------------------------- display
@@ -519,6 +567,9 @@ int ChangeDisplayMode(Window, int width, int height, int bitsPerPixel, int) {
   const int handle = 0x1000 + ++s.displayCount;
   AppendLog(lk, "display mode " + std::to_string(width) + "x" + std::to_string(height) + "x" +
                     std::to_string(bitsPerPixel) + " " + std::to_string(handle));
+  auto hook = s.displayHook;
+  lk.unlock();
+  if (hook) hook(true);
   return handle;
 }
 
@@ -526,6 +577,9 @@ int RestoreDisplayMode(int handle, Window) {
   Sim& s = S();
   Lock lk(s.mu);
   AppendLog(lk, "display restored " + std::to_string(handle));
+  auto hook = s.displayHook;
+  lk.unlock();
+  if (hook) hook(false);
   return 1;
 }
 
@@ -651,6 +705,139 @@ bool RenderMainWindow(Surface& out) {
   }
   out = s.mainFrame;
   return true;
+}
+
+void UseRealTime(std::function<uint64_t()> clock, std::function<void(uint64_t)> wait) {
+  Sim& s = S();
+  Lock lk(s.mu);
+  s.realClock = std::move(clock);
+  s.wait = [wait = std::move(wait)](Lock& lk, uint64_t until) {
+    lk.unlock();
+    wait(until);
+    lk.lock();
+  };
+}
+
+void SetDisplayHook(std::function<void(bool)> hook) {
+  Sim& s = S();
+  Lock lk(s.mu);
+  s.displayHook = std::move(hook);
+}
+
+void SetDesktopSize(int width, int height) {
+  Sim& s = S();
+  Lock lk(s.mu);
+  s.desktopW = std::max(1, width);
+  s.desktopH = std::max(1, height);
+}
+
+void ShowMessageBoxes(bool show) {
+  Sim& s = S();
+  Lock lk(s.mu);
+  s.showBoxes = show;
+}
+
+Rect ClientScreenRect(Window w) {
+  Sim& s = S();
+  Lock lk(s.mu);
+  const SimWindow* win = Find(s, w);
+  return win ? ClientOnScreen(*win) : Rect{};
+}
+
+uint64_t DesktopVersion() {
+  Sim& s = S();
+  Lock lk(s.mu);
+  return s.desktopVersion;
+}
+
+uint64_t ComposeDesktop(Surface& out, const Rect& area) {
+  struct Shown {
+    Rect outer, client;
+    std::string title;
+    bool framed, closeBox;
+    Surface screen;
+  };
+  std::vector<Shown> shown;
+  uint64_t version;
+  {
+    // Copied out, so that the frames' text is drawn with the backend unlocked.
+    Sim& s = S();
+    Lock lk(s.mu);
+    version = s.desktopVersion;
+    for (const SimWindow* w : StackingOrder(s)) {
+      const Rect outer{w->x, w->y, w->x + w->w, w->y + w->h};
+      if (outer.right <= area.left || outer.left >= area.right || outer.bottom <= area.top ||
+          outer.top >= area.bottom)
+        continue;
+      shown.push_back({outer, ClientOnScreen(*w), w->title, Framed(*w),
+                       (w->style & WS_SYSMENU) != 0, w->screen});
+    }
+  }
+  out.Resize(std::max(0, area.width()), std::max(0, area.height()));
+  for (int y = 0; y < out.height(); ++y) std::fill_n(out.row(y), out.width(), 0u);
+  for (Shown& w : shown) {
+    // A window not painted yet shows its client area black.
+    if (w.screen.width() != w.client.width() || w.screen.height() != w.client.height())
+      w.screen.Resize(w.client.width(), w.client.height());
+    // The frame is drawn only where it shows: the main window's lies outside the page's view.
+    const Rect seen{std::max(w.outer.left, area.left), std::max(w.outer.top, area.top),
+                    std::min(w.outer.right, area.right), std::min(w.outer.bottom, area.bottom)};
+    const bool frameShows = w.framed && !(seen.left >= w.client.left && seen.top >= w.client.top &&
+                                          seen.right <= w.client.right &&
+                                          seen.bottom <= w.client.bottom);
+    if (frameShows) {
+      Surface framed;
+      DrawWindowFrame(framed, w.title, w.screen, w.closeBox);
+      BitBlt(out, w.outer.left - area.left, w.outer.top - area.top, framed.width(),
+             framed.height(), framed, 0, 0, SRCCOPY);
+    } else {
+      BitBlt(out, w.client.left - area.left, w.client.top - area.top, w.screen.width(),
+             w.screen.height(), w.screen, 0, 0, SRCCOPY);
+    }
+  }
+  return version;
+}
+
+void MouseAt(int x, int y, Mouse what) {
+  Sim& s = S();
+  Window closing = 0;
+  {
+    Lock lk(s.mu);
+    if (what != Mouse::Move) s.held[VK_LBUTTON] = what == Mouse::Down;
+    // Pressed on a window, the button's moves and release belong to it.
+    const SimWindow* target = s.mouseDownOn ? Find(s, s.mouseDownOn) : nullptr;
+    if (!target || target->destroying) {
+      target = nullptr;
+      const auto order = StackingOrder(s);
+      for (auto it = order.rbegin(); it != order.rend() && !target; ++it)
+        if (Inside(Rect{(*it)->x, (*it)->y, (*it)->x + (*it)->w, (*it)->y + (*it)->h}, x, y))
+          target = *it;
+    }
+    const Rect client = target ? ClientOnScreen(*target) : Rect{};
+    const Rect box = target ? CloseBoxRect(target->w) : Rect{};
+    const bool onClose = target && Framed(*target) && (target->style & WS_SYSMENU) &&
+                         Inside(box, x - target->x, y - target->y);
+    if (what == Mouse::Down) {
+      s.mouseDownOn = target ? target->id : 0;
+      s.mouseDownOnClose = onClose;
+    }
+    const bool captured = target && target->id == s.mouseDownOn && what != Mouse::Down;
+    if (target && target->enabled) {
+      if (what == Mouse::Up && s.mouseDownOnClose) {
+        if (onClose) closing = target->id;
+      } else if (Inside(client, x, y) || captured) {
+        const uint32_t msg = what == Mouse::Move ? WM_MOUSEMOVE
+                             : what == Mouse::Down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+        PostTo(s, target->id, msg, what == Mouse::Down ? VK_LBUTTON : 0,
+               MakeLParam(x - client.left, y - client.top));
+      }
+    }
+    if (what == Mouse::Up) {
+      s.mouseDownOn = 0;
+      s.mouseDownOnClose = false;
+    }
+  }
+  if (closing) PostMessage(closing, WM_CLOSE, 0, 0);
 }
 
 void SetExecutablePath(const std::string& path) {

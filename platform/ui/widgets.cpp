@@ -1022,6 +1022,11 @@ bool WidgetDefProc(Window w, uint32_t msg, intptr_t wParam, intptr_t lParam, int
   return handled;
 }
 
+Rect CloseBoxRect(int outerWidth) {
+  const int barRight = outerWidth - kFrameRight, barTop = kFrameLeft, barBottom = kFrameTop - 1;
+  return Rect{barRight - 2 - 16, barTop + 2, barRight - 2, barBottom - 2};
+}
+
 void DrawWindowFrame(Surface& out, const std::string& title, const Surface& client,
                      bool closeBox) {
   const int w = client.width() + kFrameLeft + kFrameRight;
@@ -1042,7 +1047,7 @@ void DrawWindowFrame(Surface& out, const std::string& title, const Surface& clie
   }
   Rect titleClip = bar;
   if (closeBox) {
-    Rect box{bar.right - 2 - 16, bar.top + 2, bar.right - 2, bar.bottom - 2};
+    const Rect box = CloseBoxRect(w);
     titleClip.right = box.left - 2;
     Fill(out, box, kFace);
     RaisedEdge(out, box);
@@ -1155,8 +1160,8 @@ Window NextPictureParent() {
 
 int RunMessageBoxWindow(Window owner, const std::string& text, const std::string& caption,
                         uint32_t flags) {
-  static std::once_flag registered;
-  std::call_once(registered, [] { RegisterWindowClass(kMessageBoxClass, MessageBoxProc); });
+  // Every time: a backend that starts afresh (the headless one's Reset) forgets its classes.
+  RegisterWindowClass(kMessageBoxClass, MessageBoxProc);
 
   // Lay out first on a pseudo parent to learn the size, then create the window
   // at its centred place and build the controls in it.

@@ -100,5 +100,7 @@ void PaintControls(Surface& out, Window parent);
 // with a system menu, the close box. out gets the outer size.
 void DrawWindowFrame(Surface& out, const std::string& title, const Surface& client,
                      bool closeBox);
+// Where that frame's close box lies, in the coordinates of the outer rectangle.
+Rect CloseBoxRect(int outerWidth);
 
 }  // namespace platform

@@ -6,10 +6,13 @@
 
 #include "platform/platform.h"
 #include "platform/sim/sim_control.h"
+#include "platform/ui/widgets.h"
 
 using namespace platform;
 
 namespace {
+
+auto Corners(const Rect& r) { return std::tuple(r.left, r.top, r.right, r.bottom); }
 
 struct Seen { uint64_t ms; Window window; uint32_t message; intptr_t wParam, lParam; };
 std::vector<Seen> seen;
@@ -157,4 +160,69 @@ TEST_F(Windows, MessageBoxesAndDisplayModesAreRecordedAndDisplayFailuresGiveThei
   EXPECT_EQ(log[2], "30 display mode 320x240x16 " + std::to_string(first));
   EXPECT_EQ(log.back(), "30 display restored " + std::to_string(first));
 
+}
+
+// The page's desktop: windows drawn bottom to top into one picture, the
+// mouse routed by desktop point, and message boxes shown and answered.
+TEST_F(Windows, ThePagesDesktopComposesWindowsRoutesTheMouseAndShowsMessageBoxes) {
+  sim::SetDesktopSize(326, 264);
+  EXPECT_EQ(Corners(GetDesktopRect()), std::tuple(0, 0, 326, 264));
+  const Window main = CreateWindow("REC", "main", WS_CAPTION_FRAME | WS_SYSMENU, 0, 0, 326, 264, 0);
+  const Window dlg = CreateWindow("REC", "Option", WS_CAPTION_FRAME | WS_SYSMENU, 60, 30, 206, 204, main);
+  ShowWindow(dlg, true), ShowWindow(main, true), EnableWindow(main, false);  // owned stays above its owner
+  const Rect view = sim::ClientScreenRect(main);
+  EXPECT_EQ(Corners(view), std::tuple(3, 22, 323, 262));
+  for (Window x : {main, dlg}) SendMessage(x, WM_PAINT, 0, 0);  // both paint pixel (0, 0) of their client
+  Surface out, frame, client(200, 180);
+  client.at(0, 0) = 0x123456;
+  const uint64_t version = sim::ComposeDesktop(out, view);
+  DrawWindowFrame(frame, "Option", client, true);
+  ASSERT_EQ(std::pair(out.width(), out.height()), std::pair(320, 240));
+  EXPECT_EQ(out.at(0, 0), 0x123456u) << "the main window's client, without its frame";
+  for (auto [x, y] : {std::pair(0, 0), {3, 3}, {190, 10}, {5, 30}, {205, 203}, {100, 100}})
+    EXPECT_EQ(out.at(57 + x, 8 + y), frame.at(x, y)) << x << "," << y;
+  EXPECT_EQ(sim::DesktopVersion(), version);
+  // The mouse: clicks in the dialog's client area reach it in its own
+  // coordinates, held until released even outside; the disabled owner gets
+  // nothing; a press and release on the close box closes the dialog.
+  seen.clear();
+  sim::MouseAt(70, 60, sim::Mouse::Down), sim::MouseAt(300, 250, sim::Mouse::Up);
+  EXPECT_TRUE(KeyHeld(VK_LBUTTON) == false);
+  sim::MouseAt(10, 240, sim::Mouse::Down), sim::MouseAt(10, 240, sim::Mouse::Up);
+  const Rect box = CloseBoxRect(206);
+  sim::MouseAt(60 + box.left + 2, 30 + box.top + 2, sim::Mouse::Down);
+  EXPECT_TRUE(KeyHeld(VK_LBUTTON));
+  sim::MouseAt(60 + box.left + 3, 30 + box.top + 3, sim::Mouse::Up);
+  PumpWhile(dlg);
+  EXPECT_EQ(Only(WM_LBUTTONDOWN), (Trace{{0, dlg, VK_LBUTTON}}));
+  EXPECT_EQ(seen[1].lParam, MakeLParam(300 - 63, 250 - 52)) << "the release, outside the dialog";
+  EXPECT_FALSE(IsWindow(dlg));
+  EXPECT_NE(sim::DesktopVersion(), version);
+  // Shown message boxes wait for their player: Enter at 100 ms answers this one.
+  EnableWindow(main, true);
+  sim::ShowMessageBoxes(true);
+  sim::ScheduleAt(100, [] { sim::PressKey(VK_RETURN); });
+  EXPECT_EQ(MessageBox(main, "text", "ZKGDI", MB_OK), 1);
+  EXPECT_EQ(std::pair(sim::Now(), sim::MessageBoxes().size()), std::pair(uint64_t{100}, size_t{1}));
+}
+
+// In real time the clock is the page's and the scheduler waits for it: until
+// the next wake-up, or less when input comes first.
+TEST_F(Windows, InRealTimeTheSchedulerWaitsForTheClockAndTakesInputMeanwhile) {
+  const Window w = Framed();
+  ShowWindow(w, true);
+  uint64_t clock = 1000;
+  std::vector<uint64_t> waits;
+  sim::UseRealTime([&] { return clock; }, [&](uint64_t until) {
+    waits.push_back(until);
+    if (waits.size() == 1) clock += 7, sim::PressKey('P');  // a key, before the wake-up is due
+    else clock = until + 2;                               // a late timer
+  });
+  EXPECT_EQ(GetTickCount(), 1000u);
+  const ThreadHandle t = StartThread([&] { Sleep(50), PostMessage(w, WM_CLOSE, 0, 0); }, "sleeper");
+  PumpWhile(w);
+  EXPECT_EQ(waits, (std::vector<uint64_t>{1050, 1050}));
+  EXPECT_EQ(Only(WM_KEYDOWN), (Trace{{1007, w, 'P'}}));
+  EXPECT_EQ(Only(WM_DESTROY), (Trace{{1052, w, 0}}));
+  StopThread(t);
 }

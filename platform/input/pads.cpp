@@ -1,12 +1,13 @@
-// Game controllers of the SDL backend. Any controller SDL knows, plugged in
-// at any time, holds and releases the keyboard's virtual keys, so the game
-// reads it as it reads the keys. Window thread only.
+// Game controllers. Any controller SDL knows, plugged in at any time, holds
+// and releases the keyboard's virtual keys, so the game reads it as it reads
+// the keys. The thread that reads SDL's events only.
 #include <map>
 #include <utility>
 
-#include "platform/sdl/sdl_internal.h"
+#include "platform/input/sdl_input.h"
+#include "platform/platform.h"
 
-namespace platform::sdl {
+namespace platform::input {
 namespace {
 
 // A stick at rest drifts a little; a push beyond a quarter counts.
@@ -44,10 +45,8 @@ void Set(SDL_JoystickID pad, int input, int vk, bool down, std::vector<KeyChange
   auto it = gHeld.find(key);
   if (down && it == gHeld.end() && vk != 0) {
     gHeld[key] = vk;
-    HoldVk(vk, 1);
     changes.push_back({vk, true});
   } else if (!down && it != gHeld.end()) {
-    HoldVk(it->second, -1);
     changes.push_back({it->second, false});
     gHeld.erase(it);
   }
@@ -61,7 +60,6 @@ void Stick(SDL_JoystickID pad, int value, int lowInput, int lowVk, int highInput
 
 void ReleasePad(SDL_JoystickID pad, std::vector<KeyChange>& changes) {
   for (auto it = gHeld.lower_bound({pad, 0}); it != gHeld.end() && it->first.first == pad;) {
-    HoldVk(it->second, -1);
     changes.push_back({it->second, false});
     it = gHeld.erase(it);
   }
@@ -110,8 +108,7 @@ void PadEvent(const SDL_Event& e, std::vector<KeyChange>& changes) {
   }
 }
 
-void ClosePads() {
-  std::vector<KeyChange> released;
+void ClosePads(std::vector<KeyChange>& released) {
   for (auto& [id, c] : gPads) {
     ReleasePad(id, released);
     SDL_GameControllerClose(c);
@@ -119,4 +116,4 @@ void ClosePads() {
   gPads.clear();
 }
 
-}  // namespace platform::sdl
+}  // namespace platform::input
