@@ -35,8 +35,8 @@ struct FaceInfo {
   const char* packagePath;
 };
 constexpr FaceInfo kFaces[2] = {
-    {"IPAMincho", "ipam.ttf", "/usr/share/fonts/opentype/ipafont-mincho/ipam.ttf"},
-    {"IPAGothic", "ipag.ttf", "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"},
+    {"IPAMincho", "qm-mincho.ttf", "/usr/share/fonts/opentype/ipafont-mincho/ipam.ttf"},
+    {"IPAGothic", "qm-gothic.ttf", "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"},
 };
 
 struct Run {

@@ -109,8 +109,12 @@ void AdvanceClock(Lock& lk, Sim& s) {
     }
   }
   if (s.wait) {
-    // Real time: wait for it, or for input, in the page's own way.
+    // Real time: wait for it, or for input, in the page's own way. Meanwhile
+    // the page's event loop runs, which is none of the platform threads.
+    const ThreadTag held = tag;
+    tag = {};
     s.wait(lk, next);
+    tag = held;
     CatchUp(s);
     return;
   }
@@ -198,6 +202,20 @@ void RunThreadBody(SimThread* t) {
   Reschedule(lk, t);
 }
 
+void EndStopped(Lock& lk, SimThread* self) {
+#ifdef QM_NO_THREAD_UNWIND
+  self->fn = nullptr;
+  self->state = SimThread::State::Ended;
+  self->queue.clear();
+  self->quitPending = false;
+  Reschedule(lk, self);
+  Fatal("a stopped thread ran on");
+#else
+  (void)lk, (void)self;
+  throw ThreadStopped{};
+#endif
+}
+
 void Reschedule(Lock& lk, SimThread* self) {
   Sim& s = S();
   for (;;) {
@@ -206,6 +224,7 @@ void Reschedule(Lock& lk, SimThread* self) {
       if (next == self) return;
       s.running = next;
       PassBaton(lk, self, next);
+      tag = {s.generation, self};  // fibers share one OS thread and its thread_local
       return;
     }
     if (RunDueEvent(lk, s)) continue;
@@ -314,13 +333,13 @@ void Sleep(int ms) {
   Sim& s = S();
   Lock lk(s.mu);
   SimThread* self = Self(lk);
-  if (self->stopRequested) throw ThreadStopped{};
+  if (self->stopRequested) EndStopped(lk, self);
   CatchUp(s);
   self->state = SimThread::State::Sleeping;
   self->wakeAt = s.now + static_cast<uint64_t>(std::max(ms, 1));
   Reschedule(lk, self);
   self->state = SimThread::State::Ready;
-  if (self->stopRequested) throw ThreadStopped{};
+  if (self->stopRequested) EndStopped(lk, self);
 }
 
 ThreadHandle StartThread(std::function<void()> fn, const char* name) {

@@ -157,6 +157,12 @@ void JoinCarrier(Lock& lk, SimThread* t);
 // before it ever ran), then ends it and hands the baton on.
 void RunThreadBody(SimThread* t);
 
+// Ends the calling thread, which has been asked to stop: it throws
+// ThreadStopped, so that its stack unwinds to where it began. The page,
+// built without exceptions (QM_NO_THREAD_UNWIND), ends it where it stands:
+// it hands the baton on and is never resumed.
+[[noreturn]] void EndStopped(Lock& lk, SimThread* self);
+
 // Queues fn at simulated time `at`; returns its key (for cancelling).
 EventKey ScheduleEvent(Lock& lk, uint64_t at, int rank, std::function<void()> fn);
 void CancelEvent(Lock& lk, const EventKey& key);

@@ -339,7 +339,7 @@ int GetMessage(Message& msg) {
   Sim& s = S();
   Lock lk(s.mu);
   SimThread* self = Self(lk);
-  if (self->stopRequested) throw ThreadStopped{};
+  if (self->stopRequested) EndStopped(lk, self);
   for (;;) {
     if (!self->queue.empty()) {
       msg = self->queue.front();
@@ -361,7 +361,7 @@ int GetMessage(Message& msg) {
     self->state = SimThread::State::WaitingMessage;
     Reschedule(lk, self);
     self->state = SimThread::State::Ready;
-    if (self->stopRequested) throw ThreadStopped{};
+    if (self->stopRequested) EndStopped(lk, self);
   }
 }
 
