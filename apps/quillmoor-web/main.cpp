@@ -6,6 +6,7 @@
 #include <string>
 
 #include "headless/state_dump.h"
+#include "platform/sim/sim_control.h"
 #include "platform/web/browser.h"
 #include "shell/shell.h"
 
@@ -19,4 +20,12 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* qm_state() {
 
 int main() {
   platform::web::RunPage([] { return QuillmoorMain(); });
+}
+
+// ... and its event log (windows, sound commands, saves), one line each.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* qm_log() {
+  static std::string text;
+  text.clear();
+  for (const std::string& line : platform::sim::LogLines()) text += line + "\n";
+  return text.c_str();
 }

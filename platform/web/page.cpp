@@ -43,7 +43,9 @@ Rect View() {
 
 bool HandleEvent(PageState& page, const SDL_Event& e, int canvasW, int canvasH) {
   if (page.closed) {
-    return e.type == SDL_KEYUP || (e.type == SDL_MOUSEBUTTONUP && e.button.button == SDL_BUTTON_LEFT);
+    // A new press: the release of the key that closed the game is no answer.
+    return (e.type == SDL_KEYDOWN && !e.key.repeat) ||
+           (e.type == SDL_MOUSEBUTTONDOWN && e.button.button == SDL_BUTTON_LEFT);
   }
   switch (e.type) {
     case SDL_KEYDOWN:
