@@ -5,12 +5,13 @@
 # make install PREFIX=DIR - build and install the game and its verifier (in games/), their
 #              data, manual pages, desktop entry and icon
 # make package - build a Debian package of the same (build/quillmoor_*.deb)
+# make web     - the game as a web page in build-web/dist/; make serve-web serves it
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
 .PHONY: run test test-fast test-sanitizers test-asan test-tsan build deps bench bench-window fuzz \
-  fuzz-run assets clean game install package
+  fuzz-run assets clean game install package web serve-web test-web deps-web
 
 deps:
 	@scripts/install-deps
@@ -50,7 +51,7 @@ SCENARIO_LABELS = ^(scenario|play_scenario|soak|faults)$$
 SAN_OPT = -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" \
   -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG"
 
-test: test-fast test-sanitizers
+test: test-fast test-sanitizers test-web
 
 test-fast: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -100,7 +101,7 @@ fuzz-run: fuzz
 	done
 
 clean:
-	rm -rf $(BUILD) build-asan build-tsan
+	rm -rf $(BUILD) build-asan build-tsan $(WEB_BUILD)
 
 assets: deps $(BUILD)/CMakeCache.txt
 	@cmake --build $(BUILD) --target qm_imagegen qm_mmlc -j $(JOBS)
@@ -108,3 +109,40 @@ assets: deps $(BUILD)/CMakeCache.txt
 	  --sheet docs/contact-sheet.png --pictures docs/pictures.png \
 	  --icon-bmp image --icon-png desktop
 	./$(BUILD)/tools/qm_mmlc --out-dir bgm tools/assets/music/*.mml
+
+# The browser page: Debian's Emscripten, with SDL2, FreeType, libpng and zlib
+# built once from Debian's source packages into a cache outside the clone
+# (scripts/web-libs), and the music recorded by the native qm_midirender.
+WEB_BUILD ?= build-web
+WEB_PORT ?= 8023
+# Debian's em++ runs with whatever node comes first; it finds its modules here.
+WEB_ENV = NODE_PATH=/usr/share/nodejs
+
+deps-web:
+	@scripts/install-deps web
+
+web: deps-web $(BUILD)/CMakeCache.txt
+	@cmake --build $(BUILD) --target qm_midirender -j $(JOBS) >/dev/null
+	@prefix="$$(JOBS=$(JOBS) scripts/web-libs --prefix-path)" && \
+	  $(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	    "-DCMAKE_PREFIX_PATH=$$prefix" "-DCMAKE_FIND_ROOT_PATH=$$prefix" \
+	    -DQM_MIDIRENDER=$(CURDIR)/$(BUILD)/tools/qm_midirender >/dev/null
+	@$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+	@echo "web: the page is in $(WEB_BUILD)/dist/ (make serve-web to play it)"
+
+serve-web: web
+	@echo "Quillmoor at http://localhost:$(WEB_PORT)/ (Ctrl+C to stop)"
+	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)/dist >/dev/null
+
+# The page played in Chromium (tests/web). Where Chromium or Emscripten is
+# missing and cannot be installed, the stage says so and is skipped, except
+# in CI (CI set), where it must run.
+test-web:
+	@if ! scripts/install-deps web; then \
+	  if [ -n "$${CI:-}" ]; then echo "test-web: the browser stage cannot run here" >&2; exit 1; fi; \
+	  echo "test-web: SKIPPED: Chromium or Emscripten is missing and cannot be installed (run as root)"; \
+	  exit 0; \
+	fi; \
+	$(MAKE) --no-print-directory web && cmake --build $(BUILD) --target quillmoor-sim -j $(JOBS) >/dev/null && \
+	  QM_WEB_DIST=$(CURDIR)/$(WEB_BUILD)/dist \
+	  QM_SIM=$(CURDIR)/$(BUILD)/quillmoor-sim tests/web/run

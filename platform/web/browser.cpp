@@ -165,4 +165,6 @@ EMSCRIPTEN_KEEPALIVE int qm_heard_frames() {
   return static_cast<int>(platform::web::gHeard.size() / platform::kAudioChannels);
 }
 EMSCRIPTEN_KEEPALIVE const int16_t* qm_heard() { return platform::web::gHeard.data(); }
+// The picture last put into the canvas (320 x 240 pixels 0x00RRGGBB).
+EMSCRIPTEN_KEEPALIVE const uint32_t* qm_canvas() { return platform::web::gCanvas.row(0); }
 }
