@@ -6,7 +6,9 @@
 #include "platform/audio/mci.h"
 #include "platform/sim/sim_control.h"
 #include "platform/sim/sim_driver.h"
+#include "platform/audio/prerendered.h"
 #include "tests/audio/sound_files.h"
+#include "tools/assetkit/ogg.h"
 
 using namespace soundfiles;
 using namespace platform;
@@ -16,7 +18,7 @@ namespace {
 class Mci : public ::testing::Test {
  protected:
   void SetUp() override { sim::Reset(), TearDown(), dir = ScratchDir("mci"); }
-  void TearDown() override { ShutdownAudio(), SetSoundFontPath(kDefaultSoundFont); }
+  void TearDown() override { ShutdownAudio(), SetSoundFontPath(kDefaultSoundFont), SetPrerenderedMusic(false), SetAudioVoiced(true); }
   std::string File(const std::string& name, const Bytes& bytes) { return WriteFile(dir + "/" + name, bytes), dir + "/" + name; }
   uint32_t Open(const std::string& alias, const std::string& name, const Bytes& bytes) { return OpenPath(alias, File(name, bytes), name.ends_with(".mid")); }
   static uint32_t OpenPath(const std::string& alias, const std::string& path, bool seq) { return SendMciString("open \"" + path + "\" type " + (seq ? "Sequencer" : "WaveAudio") + " alias " + alias + " wait"); }
@@ -110,6 +112,46 @@ TEST_F(Mci, MissingAndMalformedFilesGiveAnErrorAndSilence) {
   EXPECT_EQ(Open("w", "a.wav", SineWav(44100, 1, 0.1)), kMciOk);
   SetSoundFontPath(kDefaultSoundFont);
   EXPECT_EQ(Open("m", "a.mid", mid), kMciOk);
+}
+
+// Without a synthesiser a piece plays from its recording beside it: from
+// its start or where it stopped, ending where the MIDI file ends while the
+// recording's ringing notes sound on; voiced or not, with the same timing.
+TEST_F(Mci, PiecesPlayFromTheirRecordingsAndEndWhereTheMidiFileEnds) {
+  SetPrerenderedMusic(true);
+  std::vector<int16_t> tone;  // 1.5 s: the piece's second (two quarters) and the notes ringing out
+  for (int i = 0; i < 66150; ++i) tone.insert(tone.end(), 2, int16_t(std::lround(12000 * std::sin(i * 0.0627))));
+  Bytes ogg, mono;
+  ASSERT_TRUE(assetkit::EncodeOggVorbis(tone, 44100, 0.4f, ogg));
+  File("piece.ogg", ogg);
+  ASSERT_EQ(Open("m", "piece.mid", ChordMidi(2)), kMciOk);
+  auto framesToEnd = [](int most) { int n = 0; while (MixerDevicePlaying("m") && n < most) Render(441), n += 441; return n; };
+  Do({"play m"});
+  EXPECT_NEAR(RenderRms(22050), 8485, 200);  // the recording, as loud as it was made
+  EXPECT_NEAR(framesToEnd(44100), 22050, 441);
+  EXPECT_NEAR(RenderRms(4410), 8485, 200) << "the notes ring on after the end";
+  Do({"play m"});  // at its end a play does nothing, until sought to the start
+  EXPECT_FALSE(MixerDevicePlaying("m"));
+  Do({"seek m to start wait", "play m"});
+  Render(11025);
+  Do({"stop m wait"});
+  EXPECT_EQ(Rms(Render(4410), 1323, 4410), 0.0) << "faded out in 30 ms, then silent";
+  Do({"play m"});  // from where it stopped
+  EXPECT_NEAR(framesToEnd(44100), 33075, 441);
+  SetAudioVoiced(false);
+  Do({"seek m to start wait", "play m"});
+  EXPECT_EQ(RenderRms(4410), 0.0);
+  EXPECT_NEAR(framesToEnd(44100), 39690, 441) << "unvoiced: the same end";
+  // A piece without its recording, or with a broken or unplayable one, is refused.
+  ASSERT_TRUE(assetkit::EncodeOggVorbis(tone, 22050, 0.4f, mono));
+  const std::pair<const char*, uint32_t> recordings[] = {{"", kMciErrFileNotFound}, {"junk", kMciErrInvalidFile}, {"22k", kMciErrInvalidFile}};
+  for (const auto& [what, code] : recordings) {
+    const std::string name = std::string("r") + what;
+    if (*what) File(name + ".ogg", *what == 'j' ? Bytes(ogg.begin(), ogg.begin() + 200) : mono);
+    EXPECT_EQ(Open(name, name + ".mid", ChordMidi(2)), code) << what;
+  }
+  const std::pair<const char*, const char*> paths[] = {{"bgm/a.mid", "bgm/a.ogg"}, {"B.MID", "B.ogg"}, {"a.midi", "a.midi.ogg"}, {"d.x/f", "d.x/f.ogg"}};
+  for (auto [mid, rec] : paths) EXPECT_EQ(RecordingPathFor(mid), rec);
 }
 
 }  // namespace
