@@ -11,7 +11,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
 .PHONY: run test test-fast test-sanitizers test-asan test-tsan build deps bench bench-window fuzz \
-  fuzz-run assets clean game install package web serve-web test-web deps-web
+  fuzz-run assets clean game install package web serve-web test-web deps-web bench-web
 
 deps:
 	@scripts/install-deps
@@ -123,16 +123,26 @@ deps-web:
 
 web: deps-web $(BUILD)/CMakeCache.txt
 	@cmake --build $(BUILD) --target qm_midirender -j $(JOBS) >/dev/null
-	@prefix="$$(JOBS=$(JOBS) scripts/web-libs --prefix-path)" && \
+	@prefix="$$(JOBS=$(JOBS) scripts/web-libs --prefix-path)" && mkdir -p $(WEB_BUILD) && \
+	  { [ "$$(cat $(WEB_BUILD)/web-libs 2>/dev/null)" = "$$prefix" ] || rm -f $(WEB_BUILD)/CMakeCache.txt; } && \
+	  echo "$$prefix" > $(WEB_BUILD)/web-libs && \
 	  $(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
 	    "-DCMAKE_PREFIX_PATH=$$prefix" "-DCMAKE_FIND_ROOT_PATH=$$prefix" \
-	    -DQM_MIDIRENDER=$(CURDIR)/$(BUILD)/tools/qm_midirender >/dev/null
+	    -DQM_MIDIRENDER=$(CURDIR)/$(BUILD)/tools/qm_midirender >/dev/null 2>&1 || \
+	  { echo "web: configuring $(WEB_BUILD) failed" >&2; exit 1; }
 	@$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
 	@echo "web: the page is in $(WEB_BUILD)/dist/ (make serve-web to play it)"
 
 serve-web: web
 	@echo "Quillmoor at http://localhost:$(WEB_PORT)/ (Ctrl+C to stop)"
 	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)/dist >/dev/null
+
+# The boss frame in the page's build against the native one, timed alike.
+bench-web: web
+	@cmake --build $(BUILD) --target bench_boss_frame -j $(JOBS) >/dev/null
+	@$(WEB_ENV) cmake --build $(WEB_BUILD) --target bench_boss_frame_web -j $(JOBS) >/dev/null
+	@native=$$(./$(BUILD)/bench/bench_boss_frame .) && page=$$(node $(WEB_BUILD)/bench/web/bench_boss_frame_web.js .) && \
+	  echo "boss frame: native $$native us, page $$page us, $$(echo "$$page $$native" | awk '{printf "%.2f", $$1 / $$2}')x"
 
 # The page played in Chromium (tests/web). Where Chromium or Emscripten is
 # missing and cannot be installed, the stage says so and is skipped, except
@@ -144,5 +154,5 @@ test-web:
 	  exit 0; \
 	fi; \
 	$(MAKE) --no-print-directory web && cmake --build $(BUILD) --target quillmoor-sim -j $(JOBS) >/dev/null && \
-	  QM_WEB_DIST=$(CURDIR)/$(WEB_BUILD)/dist \
+	  QM_WEB_BUILD=$(CURDIR)/$(WEB_BUILD) QM_WEB_DIST=$(CURDIR)/$(WEB_BUILD)/dist \
 	  QM_SIM=$(CURDIR)/$(BUILD)/quillmoor-sim tests/web/run
