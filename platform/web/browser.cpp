@@ -30,6 +30,12 @@ uint64_t gShown = 0;
 bool gEverShown = false;
 bool gProgramEnded = false;
 double gLastTurn = 0;  // when the browser last had its turn
+SDL_AudioDeviceID gAudio = 0;
+// The game's clock stands still while the page is hidden (a browser runs a
+// hidden page's timers once a second: the regulator would learn a frame
+// delay far too short, and the game run fast once it is seen again).
+double gHiddenMs = 0;
+double GameClock() { return emscripten_get_now() - gHiddenMs; }
 
 // The page's tests listen to the mixer: the next `frames` frames it renders are kept.
 std::vector<int16_t> gHeard;
@@ -92,13 +98,20 @@ void FollowDisplay(bool full) {
 // No platform thread can go on before `until`: the browser's turn, then the input.
 void Idle(uint64_t until) {
   if (gProgramEnded) gPage.closed = true;
+  if (EM_ASM_INT(return document.hidden ? 1 : 0)) {
+    const double from = emscripten_get_now();
+    SDL_PauseAudioDevice(gAudio, 1);
+    while (EM_ASM_INT(return document.hidden ? 1 : 0)) emscripten_sleep(100);
+    SDL_PauseAudioDevice(gAudio, 0);
+    gHiddenMs += emscripten_get_now() - from;
+  }
   Present();
-  const double now = emscripten_get_now();
+  const double now = GameClock();
   const double wait = until == UINT64_MAX ? 16.0 : std::clamp(double(until) - now, 0.0, 16.0);
   // A due thread runs on at once, but the browser still gets its turn every few milliseconds.
   if (wait > 0 || now - gLastTurn > 8) {
     emscripten_sleep(static_cast<unsigned>(wait));
-    gLastTurn = emscripten_get_now();
+    gLastTurn = GameClock();
   }
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
@@ -135,8 +148,8 @@ void RunPage(std::function<int()> program) {
   want.channels = kAudioChannels;
   want.samples = 2048;
   want.callback = Fill;
-  if (SDL_AudioDeviceID dev = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0))
-    SDL_PauseAudioDevice(dev, 0);
+  gAudio = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  SDL_PauseAudioDevice(gAudio, 0);
 
   sim::SetExecutablePath("/persist/quillmoor");  // the settings and recordings beside it
   sim::SetTickBase(static_cast<uint32_t>(static_cast<uint64_t>(emscripten_get_now() +
@@ -144,7 +157,7 @@ void RunPage(std::function<int()> program) {
   sim::SetDesktopSize(kDesktopWidth, kDesktopHeight);
   sim::ShowMessageBoxes(true);
   sim::SetDisplayHook(FollowDisplay);
-  UseFibers();
+  UseFibers([] { return static_cast<uint64_t>(GameClock()); });
   StartThread([program] {
     program();
     sim::detail::StopAllOtherThreads();

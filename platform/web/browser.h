@@ -14,10 +14,10 @@ namespace platform::web {
 // browser's storage (/persist, IndexedDB).
 [[noreturn]] void RunPage(std::function<int()> program);
 
-// fibers.cpp: from now on platform threads are fibers and the clock is real
-// time; RunFibers enters the first thread started and calls idle(until) on
-// the page's own stack whenever no thread can go on.
-void UseFibers();
+// fibers.cpp: from now on platform threads are fibers and the clock is
+// `clock` (real time); RunFibers enters the first thread started and calls
+// idle(until) on the page's own stack whenever no thread can go on.
+void UseFibers(std::function<uint64_t()> clock);
 [[noreturn]] void RunFibers(const std::function<void(uint64_t until)>& idle);
 
 }  // namespace platform::web

@@ -80,14 +80,13 @@ void JoinCarrier(Lock&, SimThread*) {}  // an ended fiber is never resumed
 namespace platform::web {
 using namespace platform::sim::detail;
 
-void UseFibers() {
+void UseFibers(std::function<uint64_t()> clock) {
   emscripten_fiber_init_from_current_context(&gPage, gPageAsync.data, gPageAsync.size);
-  sim::UseRealTime([] { return static_cast<uint64_t>(emscripten_get_now()); },
-                   [](uint64_t until) {
-                     gWaiter = gCurrent;
-                     gUntil = until;
-                     emscripten_fiber_swap(&gWaiter->carrier->fiber, &gPage);
-                   });
+  sim::UseRealTime(std::move(clock), [](uint64_t until) {
+    gWaiter = gCurrent;
+    gUntil = until;
+    emscripten_fiber_swap(&gWaiter->carrier->fiber, &gPage);
+  });
 }
 
 void RunFibers(const std::function<void(uint64_t until)>& idle) {

@@ -29,6 +29,12 @@ test('the loading picture and the title are the desktop game\'s, sharp at a whol
   assert.ok((await simPictures([600])).has(loading), 'the loading picture differs from the sim\'s');
   // The title's hint pulses: the picture is one of the sim's steps.
   assert.ok((await simPictures(Array.from({ length: 72 }, (_, i) => 1110 + 25 * i))).has(title.pixels));
+  // F4: the browser's full screen; leaving it the browser's way leaves the game's full window too.
+  await game.tap('F4');
+  await game.until('full screen', () => game.page.evaluate(() => document.fullscreenElement?.id === 'page'));
+  assert.notEqual((await game.state()).displayHandle, 0);
+  await game.page.evaluate(() => document.exitFullscreen());
+  await game.until('the window again', async () => (await game.state()).displayHandle === 0);
   const bytes = ['index.html', 'quillmoor.js', 'quillmoor.wasm', 'quillmoor.data']
     .reduce((sum, f) => sum + fs.statSync(path.join(dist, f)).size, 0);
   console.log(`# the page downloads ${bytes} bytes`);
