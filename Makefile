@@ -6,12 +6,14 @@
 #              data, manual pages, desktop entry and icon
 # make package - build a Debian package of the same (build/quillmoor_*.deb)
 # make web     - the game as a web page in build-web/dist/; make serve-web serves it
+# make windows - the game for Windows, build-windows/quillmoor-VERSION-win64.zip
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
 .PHONY: run test test-fast test-sanitizers test-asan test-tsan build deps bench bench-window fuzz \
-  fuzz-run assets clean game install package web serve-web test-web deps-web bench-web
+  fuzz-run assets clean game install package web serve-web test-web deps-web bench-web \
+  windows test-windows deps-windows bench-windows
 
 deps:
 	@scripts/install-deps
@@ -51,7 +53,7 @@ SCENARIO_LABELS = ^(scenario|play_scenario|soak|faults)$$
 SAN_OPT = -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" \
   -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG"
 
-test: test-fast test-sanitizers test-web
+test: test-fast test-sanitizers test-web test-windows
 
 test-fast: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -101,7 +103,7 @@ fuzz-run: fuzz
 	done
 
 clean:
-	rm -rf $(BUILD) build-asan build-tsan $(WEB_BUILD)
+	rm -rf $(BUILD) build-asan build-tsan $(WEB_BUILD) $(WIN_BUILD)
 
 assets: deps $(BUILD)/CMakeCache.txt
 	@cmake --build $(BUILD) --target qm_imagegen qm_mmlc -j $(JOBS)
@@ -112,7 +114,7 @@ assets: deps $(BUILD)/CMakeCache.txt
 
 # The browser page: Debian's Emscripten, with SDL2, FreeType, libpng and zlib
 # built once from Debian's source packages into a cache outside the clone
-# (scripts/web-libs), and the music recorded by the native qm_midirender.
+# (scripts/cross-libs web), and the music recorded by the native qm_midirender.
 WEB_BUILD ?= build-web
 WEB_PORT ?= 8023
 # Debian's em++ runs with whatever node comes first; it finds its modules here.
@@ -123,9 +125,9 @@ deps-web:
 
 web: deps-web $(BUILD)/CMakeCache.txt
 	@cmake --build $(BUILD) --target qm_midirender -j $(JOBS) >/dev/null
-	@prefix="$$(JOBS=$(JOBS) scripts/web-libs --prefix-path)" && mkdir -p $(WEB_BUILD) && \
-	  { [ "$$(cat $(WEB_BUILD)/web-libs 2>/dev/null)" = "$$prefix" ] || rm -f $(WEB_BUILD)/CMakeCache.txt; } && \
-	  echo "$$prefix" > $(WEB_BUILD)/web-libs && \
+	@prefix="$$(JOBS=$(JOBS) scripts/cross-libs web --prefix-path)" && mkdir -p $(WEB_BUILD) && \
+	  { [ "$$(cat $(WEB_BUILD)/cross-libs 2>/dev/null)" = "$$prefix" ] || rm -f $(WEB_BUILD)/CMakeCache.txt; } && \
+	  echo "$$prefix" > $(WEB_BUILD)/cross-libs && \
 	  $(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
 	    "-DCMAKE_PREFIX_PATH=$$prefix" "-DCMAKE_FIND_ROOT_PATH=$$prefix" \
 	    -DQM_MIDIRENDER=$(CURDIR)/$(BUILD)/tools/qm_midirender >/dev/null 2>&1 || \
@@ -156,3 +158,52 @@ test-web:
 	$(MAKE) --no-print-directory web && cmake --build $(BUILD) --target quillmoor-sim -j $(JOBS) >/dev/null && \
 	  QM_WEB_BUILD=$(CURDIR)/$(WEB_BUILD) QM_WEB_DIST=$(CURDIR)/$(WEB_BUILD)/dist \
 	  QM_SIM=$(CURDIR)/$(BUILD)/quillmoor-sim tests/web/run
+
+# The Windows game: cross-built with Debian's mingw-w64, its libraries built
+# once from Debian's source packages into a cache outside the clone
+# (scripts/cross-libs), its music recorded and its fonts cut down as the
+# page's are (cmake/game-data.cmake), packed by desktop/windows.cmake. The
+# optimisation is the native build's; no debug information, as the .exe
+# ships stripped.
+WIN_BUILD ?= build-windows
+
+deps-windows:
+	@scripts/install-deps windows
+
+windows: deps-windows $(BUILD)/CMakeCache.txt
+	@cmake --build $(BUILD) --target qm_midirender -j $(JOBS) >/dev/null
+	@prefix="$$(JOBS=$(JOBS) scripts/cross-libs windows --prefix-path)" && mkdir -p $(WIN_BUILD) && \
+	  { [ "$$(cat $(WIN_BUILD)/cross-libs 2>/dev/null)" = "$$prefix" ] || rm -f $(WIN_BUILD)/CMakeCache.txt; } && \
+	  echo "$$prefix" > $(WIN_BUILD)/cross-libs && \
+	  cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" \
+	    -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" \
+	    "-DCMAKE_PREFIX_PATH=$$prefix" "-DCMAKE_FIND_ROOT_PATH=$$prefix" \
+	    -DQM_MIDIRENDER=$(CURDIR)/$(BUILD)/tools/qm_midirender >/dev/null
+	@cmake --build $(WIN_BUILD) --target windows_zip -j $(JOBS)
+	@echo "windows: $$(ls $(WIN_BUILD)/quillmoor-*-win64.zip)"
+
+# The boss frame's step under wine beside the native build's, each with its
+# own run's yardstick (a full-screen copy).
+WIN_BENCH = BM_StepFrameBossScene$$|BM_Memcpy320x240|BM_CopyLoop320x240
+bench-windows: windows build
+	@prefix="$$(JOBS=$(JOBS) scripts/cross-libs windows --prefix-path --bench)" && \
+	  cmake -S . -B $(WIN_BUILD) "-DCMAKE_PREFIX_PATH=$$prefix" "-DCMAKE_FIND_ROOT_PATH=$$prefix" >/dev/null
+	@cmake --build $(WIN_BUILD) --target quillmoor_bench -j $(JOBS)
+	./$(BUILD)/bench/quillmoor_bench --benchmark_filter='$(WIN_BENCH)' --benchmark_repetitions=5
+	cd $(WIN_BUILD) && WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wine WINEDEBUG=-all \
+	  /usr/lib/wine/wine64 quillmoor_bench.exe --benchmark_filter='$(WIN_BENCH)' --benchmark_repetitions=5
+
+# The Windows game played under wine (tests/windows/run). Where wine or the
+# cross compilers are missing and cannot be installed, the stage says so and
+# is skipped, except in CI (CI set), where it must run.
+test-windows:
+	@if ! scripts/install-deps windows; then \
+	  if [ -n "$${CI:-}" ]; then echo "test-windows: the Windows stage cannot run here" >&2; exit 1; fi; \
+	  echo "test-windows: SKIPPED: wine or mingw-w64 is missing and cannot be installed (run as root)"; \
+	  exit 0; \
+	fi; \
+	$(MAKE) --no-print-directory windows && \
+	  cmake --build $(BUILD) --target quillmoor-sim test_shell -j $(JOBS) >/dev/null && \
+	  cmake --build $(WIN_BUILD) --target test_files -j $(JOBS) >/dev/null && \
+	  tests/windows/run $(CURDIR)/$(WIN_BUILD) $(CURDIR)/$(BUILD)
