@@ -15,7 +15,8 @@ qm_game_data(quillmoor_windows_data ${stage})
 
 # The text files in Windows' own line ends, so that any editor shows them.
 set(texts ${stage}/README.txt ${stage}/LICENSE.txt ${stage}/licences/ipa-font-licence.txt
-    ${stage}/licences/timgm6mb-soundfont.txt ${stage}/licences/font-glyphs.txt)
+    ${stage}/licences/timgm6mb-soundfont.txt ${stage}/licences/font-glyphs.txt ${stage}/licences/sdl2.txt
+    ${stage}/licences/freetype.txt ${stage}/licences/libpng.txt ${stage}/licences/zlib.txt ${stage}/licences/mingw-w64.txt)
 add_custom_command(OUTPUT ${texts}
   DEPENDS ${CMAKE_SOURCE_DIR}/desktop/windows/README.txt ${CMAKE_SOURCE_DIR}/LICENSE quillmoor_windows_data
   COMMAND ${CMAKE_COMMAND} -DOUT=${stage} -DSOURCE=${CMAKE_SOURCE_DIR} -DVERSION=${PROJECT_VERSION}
