@@ -5,12 +5,23 @@
 set(name quillmoor-${PROJECT_VERSION}-win64)
 set(stage ${CMAKE_BINARY_DIR}/${name})
 
+include(${CMAKE_SOURCE_DIR}/cmake/game-data.cmake)
+
+# The .exe's icon, made from the desktop's pictures, and its version.
+enable_language(RC)
+set(icons ${CMAKE_SOURCE_DIR}/desktop/quillmoor-32.png ${CMAKE_SOURCE_DIR}/desktop/quillmoor-64.png
+    ${CMAKE_SOURCE_DIR}/desktop/quillmoor-128.png)
+set(ICON ${CMAKE_BINARY_DIR}/quillmoor.ico)
+add_custom_command(OUTPUT ${ICON} DEPENDS ${CMAKE_SOURCE_DIR}/desktop/windows/icon.py ${icons}
+  COMMAND ${QM_SYSTEM_PYTHON} ${CMAKE_SOURCE_DIR}/desktop/windows/icon.py ${ICON} ${icons})
+configure_file(${CMAKE_SOURCE_DIR}/desktop/windows/quillmoor.rc.in ${CMAKE_BINARY_DIR}/quillmoor.rc @ONLY)
+set_source_files_properties(${CMAKE_BINARY_DIR}/quillmoor.rc PROPERTIES OBJECT_DEPENDS ${ICON})
+
 # SDL's WinMain hands main the command line in UTF-8.
-add_executable(quillmoor WIN32 ${CMAKE_SOURCE_DIR}/apps/quillmoor/main.cpp)
+add_executable(quillmoor WIN32 ${CMAKE_SOURCE_DIR}/apps/quillmoor/main.cpp ${CMAKE_BINARY_DIR}/quillmoor.rc)
 target_link_libraries(quillmoor PRIVATE SDL2::SDL2main)
 qm_link(quillmoor ${QM_CORE_LIBS} qm_backend_sdl)
 
-include(${CMAKE_SOURCE_DIR}/cmake/game-data.cmake)
 qm_game_data(quillmoor_windows_data ${stage})
 
 # The text files in Windows' own line ends, so that any editor shows them.
