@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "fuzz/seed_file.h"
 #include "tests/audio/sound_files.h"
 
 using namespace soundfiles;
@@ -26,11 +27,7 @@ int main(int argc, char** argv) {
   const Bytes seeds[] = {ChordMidi(2), f1, f2};
   int n = 0;
   for (const Bytes& b : seeds) {
-    const std::string path = std::string(argv[1]) + "/seed" + std::to_string(n++);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 1;
-    const bool ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
-    if (std::fclose(f) != 0 || !ok) return 1;
+    if (!WriteSeed(argv[1], n++, b.data(), b.size())) return 1;
   }
   return 0;
 }

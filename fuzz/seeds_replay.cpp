@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/seed_file.h"
 #include "replay/replay_file.h"
 
 int main(int argc, char** argv) {
@@ -38,11 +39,7 @@ int main(int argc, char** argv) {
   seeds.push_back(seeds.back().substr(0, seeds.back().size() / 2));
   int n = 0;
   for (const std::string& bytes : seeds) {
-    const std::string path = std::string(argv[1]) + "/seed" + std::to_string(n++);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 1;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0 || !ok) return 1;
+    if (!WriteSeed(argv[1], n++, bytes.data(), bytes.size())) return 1;
   }
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/seed_file.h"
 #include "replay/replay_file.h"
 
 int main(int argc, char** argv) {
@@ -40,11 +41,7 @@ int main(int argc, char** argv) {
     std::string bytes = replay::Serialize(r).substr(0, 49);
     for (int i = 0; i < 4; ++i) bytes += static_cast<char>(static_cast<uint32_t>(g.rate) >> (8 * i));
     bytes += r.stream;
-    const std::string path = std::string(argv[1]) + "/seed" + std::to_string(n++);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 1;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0 || !ok) return 1;
+    if (!WriteSeed(argv[1], n++, bytes.data(), bytes.size())) return 1;
   }
   return 0;
 }

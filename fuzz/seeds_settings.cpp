@@ -2,7 +2,9 @@
 // played one with the unlock, and hand-edited ones (blanks, quotes, commas,
 // lone line ends, out-of-range values).
 #include <cstdio>
-#include <string>
+#include <cstring>
+
+#include "fuzz/seed_file.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -19,12 +21,7 @@ int main(int argc, char** argv) {
   };
   int n = 0;
   for (const char* s : seeds) {
-    const std::string path = std::string(argv[1]) + "/seed" + std::to_string(n++);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 1;
-    const std::string bytes = s;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0 || !ok) return 1;
+    if (!WriteSeed(argv[1], n++, s, std::strlen(s))) return 1;
   }
   return 0;
 }
