@@ -34,11 +34,8 @@ bool Runnable(const Sim& s, const SimThread& t) {
       return t.stopRequested || t.wakeAt <= s.now;
     case SimThread::State::WaitingMessage:
       return t.stopRequested || HasMessage(s, t);
-    case SimThread::State::Joining: {
-      const ThreadHandle j = t.joinTarget;
-      return j == 0 || j > s.threads.size() ||
-             s.threads[j - 1]->state == SimThread::State::Ended;
-    }
+    case SimThread::State::Joining:  // joinTarget is always one of ours: set from a checked handle
+      return s.threads[t.joinTarget - 1]->state == SimThread::State::Ended;
     case SimThread::State::Ended:
       return false;
   }

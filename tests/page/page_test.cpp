@@ -54,6 +54,11 @@ TEST(Page, KeysMouseAndFullScreenReachTheGameAsOnTheDesktop) {
   page.gameFull = true;
   web::FullscreenChanged(page, true);
   web::FullscreenChanged(page, false);
+  // A main window squeezed to no width (or no height) is no view: the canvas keeps the playfield's place.
+  for (const auto& [w, h] : {std::pair(6, 264), std::pair(326, 24)}) {
+    MoveWindow(main, 0, 0, w, h);
+    EXPECT_EQ(std::pair(web::View().width(), web::View().height()), std::pair(320, 240)) << w << "x" << h;
+  }
   PostQuitMessage(0);
   for (Message m; GetMessage(m) > 0;) DispatchMessage(m);
   std::vector<std::tuple<uint32_t, intptr_t, intptr_t>> seen;
