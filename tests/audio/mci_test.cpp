@@ -150,6 +150,8 @@ TEST_F(Mci, PiecesPlayFromTheirRecordingsAndEndWhereTheMidiFileEnds) {
     if (*what) File(name + ".ogg", *what == 'j' ? Bytes(ogg.begin(), ogg.begin() + 200) : mono);
     EXPECT_EQ(Open(name, name + ".mid", ChordMidi(2)), code) << what;
   }
+  PrerenderedMusic player;  // handed bytes that are no recording (not as checked at open): refused, silent
+  EXPECT_TRUE(!player.Start(Bytes(ogg.begin(), ogg.begin() + 200), 0) && !player.Playing() && !player.Sounding());
   const std::pair<const char*, const char*> paths[] = {{"bgm/a.mid", "bgm/a.ogg"}, {"B.MID", "B.ogg"}, {"a.midi", "a.midi.ogg"}, {"d.x/f", "d.x/f.ogg"}};
   for (auto [mid, rec] : paths) EXPECT_EQ(RecordingPathFor(mid), rec);
 }
