@@ -114,6 +114,15 @@ TEST_F(Mci, MissingAndMalformedFilesGiveAnErrorAndSilence) {
   EXPECT_EQ(Open("m", "a.mid", mid), kMciOk);
 }
 
+// A stereo sound at half the output rate: each channel leans half-way towards its own next sample, the last frame
+// stands as it is, and the mix that reaches the sound's end ends it.
+TEST_F(Mci, AResampledStereoSoundKeepsItsChannelsApartAndEndsWithTheMixThatReachesItsEnd) {
+  ASSERT_EQ(Open("s", "s.wav", Wav16(22050, 2, {0, 1000, 2000, 3000, 4000, 5000})), kMciOk);
+  Do({"play s"});
+  EXPECT_EQ(Render(6), (std::vector<int16_t>{0, 1000, 1000, 2000, 2000, 3000, 3000, 4000, 4000, 5000, 4000, 5000}));
+  EXPECT_FALSE(MixerDevicePlaying("s"));
+}
+
 // Without a synthesiser a piece plays from its recording beside it: from
 // its start or where it stopped, ending where the MIDI file ends while the
 // recording's ringing notes sound on; voiced or not, with the same timing.
