@@ -48,7 +48,8 @@ TEST(Page, KeysMouseAndFullScreenReachTheGameAsOnTheDesktop) {
   EXPECT_FALSE(KeyHeld(VK_LEFT)) << "leaving the page lets go of every key";
   // The mouse, at twice the scale: canvas pixel (41, 21) is client (20, 10).
   web::HandleEvent(page, Button(SDL_MOUSEBUTTONDOWN, 41, 21), 640, 480);
-  web::HandleEvent(page, Button(SDL_MOUSEBUTTONUP, -1, -1), 640, 480);
+  // Released left of and above a canvas of any size, it stays outside: -1 of 319 pixels is -320/319 of the view's, -2 rounded down.
+  web::HandleEvent(page, Button(SDL_MOUSEBUTTONUP, -1, -1), 319, 239);
   // The browser's full screen ended by itself: the game hears its own F4.
   web::FullscreenChanged(page, false);
   page.gameFull = true;
@@ -65,7 +66,7 @@ TEST(Page, KeysMouseAndFullScreenReachTheGameAsOnTheDesktop) {
   for (const Message& m : got) seen.push_back({m.message, m.wParam, m.lParam});
   EXPECT_EQ(seen, (decltype(seen){{WM_KEYDOWN, VK_LEFT, 1},
                                   {WM_LBUTTONDOWN, VK_LBUTTON, MakeLParam(20, 10)},
-                                  {WM_LBUTTONUP, 0, MakeLParam(-1, -1)},
+                                  {WM_LBUTTONUP, 0, MakeLParam(-2, -2)},
                                   {WM_KEYDOWN, VK_F4, 1}, {WM_KEYUP, VK_F4, 0xC0000001}}));
 }
 

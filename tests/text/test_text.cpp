@@ -68,6 +68,18 @@ TEST_F(TextTest, MinchoIsFixedPitchHalfAndFullWidth) {
   for (const Row& r : rows) EXPECT_EQ(MeasureText(r.text, r.font), r.width) << r.text;
 }
 
+// The glyph cache keeps each face, weight and slant of a size apart: every one, drawn after the others (twice
+// over, the second time from the cache), is what it is drawn afresh.
+TEST_F(TextTest, TheGlyphCacheKeepsEachFaceWeightAndSlantApart) {
+  ClearGlyphCache();
+  for (int k = 0; k < 16; ++k) {
+    const Font f{k & 1 ? FontFace::Gothic : FontFace::Mincho, 16, (k & 2) != 0, (k & 4) != 0};
+    Surface cached = Canvas(40, 20), fresh = Canvas(40, 20);
+    TextOut(cached, 1, 1, "永A", 0xFFFFFF, f), TextOutUncached(fresh, 1, 1, "永A", 0xFFFFFF, f);
+    EXPECT_TRUE(std::equal(cached.data(), cached.data() + 40 * 20, fresh.data())) << k;
+  }
+}
+
 TEST_F(TextTest, ClippedAtEveryEdgeFarAwayAndBadSizesDrawNothingOutside) {
   const Font f{FontFace::Mincho, 24};
   Surface whole = Canvas(80, 40);
