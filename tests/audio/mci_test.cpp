@@ -152,11 +152,13 @@ TEST_F(Mci, PiecesPlayFromTheirRecordingsAndEndWhereTheMidiFileEnds) {
   EXPECT_EQ(RenderRms(4410), 0.0);
   EXPECT_NEAR(framesToEnd(44100), 39690, 441) << "unvoiced: the same end";
   // A piece without its recording, or with a broken or unplayable one, is refused.
-  ASSERT_TRUE(assetkit::EncodeOggVorbis(tone, 22050, 0.4f, mono));
-  const std::pair<const char*, uint32_t> recordings[] = {{"", kMciErrFileNotFound}, {"junk", kMciErrInvalidFile}, {"22k", kMciErrInvalidFile}};
+  Bytes silent;  // a recording of nothing at all
+  ASSERT_TRUE(assetkit::EncodeOggVorbis(tone, 22050, 0.4f, mono) && assetkit::EncodeOggVorbis({}, 44100, 0.4f, silent));
+  const std::pair<const char*, uint32_t> recordings[] = {
+      {"", kMciErrFileNotFound}, {"junk", kMciErrInvalidFile}, {"22k", kMciErrInvalidFile}, {"none", kMciErrInvalidFile}};
   for (const auto& [what, code] : recordings) {
     const std::string name = std::string("r") + what;
-    if (*what) File(name + ".ogg", *what == 'j' ? Bytes(ogg.begin(), ogg.begin() + 200) : mono);
+    if (*what) File(name + ".ogg", *what == 'j' ? Bytes(ogg.begin(), ogg.begin() + 200) : *what == 'n' ? silent : mono);
     EXPECT_EQ(Open(name, name + ".mid", ChordMidi(2)), code) << what;
   }
   PrerenderedMusic player;  // handed bytes that are no recording (not as checked at open): refused, silent
