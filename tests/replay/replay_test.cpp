@@ -117,6 +117,8 @@ TEST_F(ScenarioTest, DamagedAndHostileFilesAreOneLineAndStatusOne) {
   flipped[100] ^= 0x10;
   const std::tuple<const char*, std::string, const char*> cases[] = {
       {"empty", "", "not a Quillmoor recording"}, {"header only", good.substr(0, 40), "truncated"},
+      {"a byte short of a header, stream size and checksum", good.substr(0, 68), "truncated"},
+      {"a header, stream size and checksum", good.substr(0, 69), "checksum"},
       {"cut short", good.substr(0, good.size() - 9), "checksum"}, {"one byte flipped", flipped, "checksum"},
       {"version 2", Forged(good, 4, 2), "version 2"}, {"level 7", Forged(good, 12, 7), "unknown level"},
       {"four billion frames", Forged(good, 49, 0xFFFFFFFFu), "sizes do not add up"},
