@@ -48,14 +48,19 @@ TEST(ShiftJis, LengthCountsHalfWidthOnceEverythingElseTwiceAndBadBytesOnce) {
   for (const auto& [text, len] : rows) EXPECT_EQ(ShiftJisLength(text), len) << text;
 }
 
-TEST(ShiftJis, DecoderReadsEveryLengthAndRejectsBadForms) {
-  const std::string s = "A\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80";
-  size_t pos = 0;
-  for (char32_t want : {U'A', U'\u00E9', U'\u3042', U'\U0001F600'}) EXPECT_EQ(NextCodePoint(s, pos), want);
-  EXPECT_EQ(pos, s.size());
-  const std::string bad = "\xF4\x90\x80\x80";  // above U+10FFFF: one byte, replaced
-  pos = 0;
-  EXPECT_TRUE(NextCodePoint(bad, pos) == U'\uFFFD' && pos == 1u);
+// Each length at its smallest and largest code point, around the surrogates; a
+// bad form gives U+FFFD and moves on by one byte.
+TEST(ShiftJis, DecoderReadsEveryLengthToItsBoundsAndRejectsBadForms) {
+  const std::pair<std::string, char32_t> rows[] = {
+      {"\x7F", 0x7F}, {"\xC2\x80", 0x80}, {"\xDF\xBF", 0x7FF}, {"\xE0\xA0\x80", 0x800}, {"\xED\x9F\xBF", 0xD7FF},
+      {"\xEE\x80\x80", 0xE000}, {"\xEF\xBF\xBF", 0xFFFF}, {"\xF0\x90\x80\x80", 0x10000}, {"\xF4\x8F\xBF\xBF", 0x10FFFF},
+      {"\xC1\xBF", 0}, {"\xE0\x9F\xBF", 0}, {"\xF0\x8F\xBF\xBF", 0}, {"\xED\xA0\x80", 0}, {"\xED\xBF\xBF", 0},
+      {"\xF4\x90\x80\x80", 0}, {"\x80", 0}, {"\xF8\x88\x80\x80", 0}, {"\xC3", 0}, {"\xE3\x81", 0}, {"\xF0\x9F\x98", 0},
+      {"\xC3" "A", 0}, {"\xE3\x81" "A", 0}, {"\xF0\x9F\x98" "A", 0}, {"\xE3\xC3\xA9", 0}};
+  for (const auto& [bytes, cp] : rows) {
+    size_t pos = 0;
+    EXPECT_EQ(std::pair(NextCodePoint(bytes, pos), pos), std::pair(cp ? cp : U'\uFFFD', cp ? bytes.size() : 1u)) << bytes;
+  }
 }
 
 TEST_F(TextTest, MinchoIsFixedPitchHalfAndFullWidth) {
