@@ -307,18 +307,7 @@ bool CloseWindowTitled(const std::string& title) {
   {
     detail::Sim& s = detail::S();
     detail::Lock lk(s.mu);
-    const detail::SimWindow* pick = nullptr;
-    // The same choice as a click: the visible one shown last, else the last made.
-    for (const auto& [id, w] : s.windows) {
-      if (w.title != title || !w.enabled || w.destroying) continue;
-      if (!pick) {
-        pick = &w;
-      } else if (w.visible != pick->visible) {
-        if (w.visible) pick = &w;
-      } else if (w.visible ? w.shownSeq > pick->shownSeq : id > pick->id) {
-        pick = &w;
-      }
-    }
+    const detail::SimWindow* pick = detail::WindowTitled(s, title);  // the one a click would reach
     if (!pick || !(pick->style & WS_SYSMENU)) return false;
     target = pick->id;
   }

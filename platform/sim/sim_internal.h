@@ -174,6 +174,9 @@ std::string Quote(const std::string& s);
 
 // The part of Reset that belongs to windows, keys and records.
 void ClearWindows(Lock& lk);
+// The window a click on this title reaches: of the enabled ones, the visible
+// one shown last, else the one made last; nullptr when there is none.
+const SimWindow* WindowTitled(const Sim& s, const std::string& title);
 // True when the thread has a message (posted, quit or paint) waiting.
 bool HasMessage(const Sim& s, const SimThread& t);
 

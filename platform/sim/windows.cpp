@@ -145,6 +145,21 @@ void CancelRepeat(Lock& lk, Sim& s) {
 
 }  // namespace
 
+const SimWindow* WindowTitled(const Sim& s, const std::string& title) {
+  const SimWindow* pick = nullptr;
+  for (const auto& [id, w] : s.windows) {
+    if (w.title != title || !w.enabled || w.destroying) continue;
+    if (!pick) {
+      pick = &w;
+    } else if (w.visible != pick->visible) {
+      if (w.visible) pick = &w;
+    } else if (w.visible ? w.shownSeq > pick->shownSeq : id > pick->id) {
+      pick = &w;
+    }
+  }
+  return pick;
+}
+
 bool HasMessage(const Sim& s, const SimThread& t) {
   if (!t.queue.empty() || t.quitPending) return true;
   for (const auto& [id, w] : s.windows) {
@@ -648,17 +663,7 @@ void ReleaseAllKeys() {
 bool Click(const std::string& title, int x, int y) {
   Sim& s = S();
   Lock lk(s.mu);
-  const SimWindow* target = nullptr;
-  for (const auto& [id, w] : s.windows) {
-    if (w.title != title || !w.enabled || w.destroying) continue;
-    if (!target) {
-      target = &w;
-    } else if (w.visible != target->visible) {
-      if (w.visible) target = &w;
-    } else if (w.visible ? w.shownSeq > target->shownSeq : id > target->id) {
-      target = &w;
-    }
-  }
+  const SimWindow* target = WindowTitled(s, title);
   if (!target) return false;
   const intptr_t where = MakeLParam(x, y);
   PostTo(s, target->id, WM_LBUTTONDOWN, 1, where);

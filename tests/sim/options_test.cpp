@@ -43,6 +43,19 @@ TEST(KeyScript, RefusesMalformedLinesNamingTheLine) {
   for (const auto& [text, message] : cases) EXPECT_TRUE(!sim::ParseKeyScript(text, out, error) && error == message) << text << " gave " << error;
 }
 
+TEST(KeyScript, ReadsEveryEventQuotesEscapesCommentsAndBlankLines) {
+  const char* text = "# a comment\r\n\r\n10 down Enter # held\n20\tUP\tspace\r\n"
+                     "30 click \"Say \\\"hi\\\" \\\\ #1\" -32768 32767\n 40 close \"\"\n50 Click a\\b\\\" -0 7";
+  std::vector<ScriptEvent> out;
+  std::string error;
+  ASSERT_TRUE(sim::ParseKeyScript(text, out, error)) << error;
+  std::vector<std::string> got;
+  for (const ScriptEvent& e : out)
+    got.push_back(std::to_string(e.line) + " " + std::to_string(e.ms) + " " + std::to_string(int(e.kind)) + " " + std::to_string(e.vk) + " [" + e.title + "] " + std::to_string(e.x) + " " + std::to_string(e.y));
+  EXPECT_EQ(got, (std::vector<std::string>{"3 10 0 13 [] 0 0", "4 20 1 32 [] 0 0", "5 30 2 0 [Say \"hi\" \\ #1] -32768 32767",
+                                           "6 40 3 0 [] 0 0", "7 50 2 0 [a\\b\\\"] 0 7"}));
+}
+
 TEST(CommandLine, ReadsTheEdgesOfEachOption) {
   sim::SimOptions o;
   std::string e;

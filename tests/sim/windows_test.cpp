@@ -21,7 +21,7 @@ intptr_t RecordingProc(Window w, uint32_t msg, intptr_t wParam, intptr_t lParam)
   seen.push_back({sim::Now(), w, msg, wParam, lParam});
   if (msg != WM_PAINT) return DefWindowProc(w, msg, wParam, lParam);
   Surface* s = BeginPaint(w);
-  if (s && !s->empty()) s->at(0, 0) = 0x123456;
+  if (s && !s->empty()) s->at(0, 0) = 0x123456, seen.back().wParam = s->width(), seen.back().lParam = s->height();
   EndPaint(w);
   return 0;
 }
@@ -118,25 +118,6 @@ TEST_F(Windows, DestroyingTakesOwnedWindowsFirstAndCloseDestroys) {
                                                        "0 window destroyed \"owned\"", "0 window destroyed \"main\""}));
 }
 
-TEST_F(Windows, KeysAreHeldAndRepeatAfter500ThenEvery33Milliseconds) {
-  const Window w = Framed();
-  ShowWindow(w, true);
-  bool heldAt150 = false, heldAt750 = true;
-  sim::ScheduleAt(100, [] { sim::PressKey(VK_LEFT); });
-  sim::ScheduleAt(150, [&] { heldAt150 = KeyHeld(VK_LEFT); });
-  sim::ScheduleAt(700, [] { sim::ReleaseKey(VK_LEFT); });
-  sim::ScheduleAt(750, [&] { heldAt750 = KeyHeld(VK_LEFT); });
-  sim::ScheduleAt(800, [w] { PostMessage(w, WM_CLOSE, 0, 0); });
-  PumpWhile(w);
-  EXPECT_EQ(std::pair(heldAt150, heldAt750), std::pair(true, false));
-  // 100, then 600, 633, 666, 699; released at 700.
-  EXPECT_EQ(Only(WM_KEYDOWN), (Trace{{100, w, VK_LEFT}, {600, w, VK_LEFT}, {633, w, VK_LEFT}, {666, w, VK_LEFT}, {699, w, VK_LEFT}}));
-  EXPECT_EQ(Only(WM_KEYUP), (Trace{{700, w, VK_LEFT}}));
-  std::vector<intptr_t> repeatBits;  // first press, then repeats
-  for (const Seen& s : seen) s.message == WM_KEYDOWN ? repeatBits.push_back(s.lParam & (1 << 30)) : void();
-  EXPECT_EQ(repeatBits, (std::vector<intptr_t>{0, 1 << 30, 1 << 30, 1 << 30, 1 << 30}));
-}
-
 TEST_F(Windows, MessageBoxesAndDisplayModesAreRecordedAndDisplayFailuresGiveTheirCode) {
   Sleep(30);
   EXPECT_EQ(MessageBox(0, "line one\rline \"two\"", "Full Window", MB_TOPMOST), 1);
@@ -225,4 +206,47 @@ TEST_F(Windows, InRealTimeTheSchedulerWaitsForTheClockAndTakesInputMeanwhile) {
   EXPECT_EQ(Only(WM_KEYDOWN), (Trace{{1007, w, 'P'}}));
   EXPECT_EQ(Only(WM_DESTROY), (Trace{{1052, w, 0}}));
   StopThread(t);
+}
+
+// The backend's own rules, each a few calls and what the windows then got
+// ("ms window message wParam lParam", in hexadecimal), up to 1.5 s later.
+TEST_F(Windows, RulesAsATable) {
+  const struct { const char* name; std::function<void(std::vector<Window>&)> run; const char* trace; } rules[] = {
+      {"a key repeats as the last pressed, each press again restarts it; repeat count 1", [](auto& w) {
+         ShowWindow(w[0], true), sim::PressKey('A'), sim::ScheduleAt(100, [] { sim::PressKey('B'); }), sim::ScheduleAt(650, [] { sim::PressKey('B'); });
+         sim::ScheduleAt(1160, [] {
+           EXPECT_TRUE(KeyHeld('A') && KeyHeld('B'));
+           sim::ReleaseKey('A'), sim::ReleaseKey('B'), sim::PressKey(300), sim::ReleaseKey(-1);
+           EXPECT_FALSE(KeyHeld('A') || KeyHeld('B') || KeyHeld(300) || KeyHeld(-1));
+         }); },
+       "0 w0 100 41 1, 0 w0 f 140 f0, 100 w0 100 42 1, 600 w0 100 42 40000001, 633 w0 100 42 40000001, 650 w0 100 42 40000001, "
+       "1150 w0 100 42 40000001, 1160 w0 101 41 c0000001, 1160 w0 101 42 c0000001"},
+      {"a click goes to the enabled window of the title shown last, else created last", [](auto& w) {
+         ShowWindow(w[1], true), ShowWindow(w[0], true), sim::Click("T", 1, 2), ShowWindow(w[0], false), sim::Click("T", 3, 4);
+         ShowWindow(w[1], false), sim::Click("T", 5, 6), EnableWindow(w[1], false), sim::Click("T", 7, 8), EnableWindow(w[0], false);
+         EXPECT_FALSE(sim::Click("T", 9, 9)); },
+       "0 w0 201 1 20001, 0 w0 202 0 20001, 0 w1 201 1 40003, 0 w1 202 0 40003, 0 w1 201 1 60005, 0 w1 202 0 60005, 0 w0 201 1 80007, 0 w0 202 0 80007"},
+      {"the client is repainted when either side changes, at its new size", [](auto& w) {
+         ShowWindow(w[0], true), sim::ScheduleAt(10, [w] { MoveWindow(w[0], 5, 5, 326, 264); });
+         sim::ScheduleAt(20, [w] { MoveWindow(w[0], 5, 5, 327, 264); }), sim::ScheduleAt(30, [w] { MoveWindow(w[0], 5, 5, 327, 265); }); },
+       "0 w0 f 140 f0, 20 w0 f 141 f0, 30 w0 f 141 f1"},
+      {"window 0 invalidates every window; a default place is the same whichever side asks for it", [](auto& w) {
+         ShowWindow(w[0], true), ShowWindow(w[1], true), sim::ScheduleAt(10, [] { InvalidateRect(0); });
+         EXPECT_EQ(std::pair(GetWindowRect(w[0]).left + GetWindowRect(w[0]).top, GetWindowRect(w[1]).left + GetWindowRect(w[1]).top), std::pair(80, 80)); },
+       "0 w0 f 140 f0, 0 w1 f 28 1e, 10 w0 f 140 f0, 10 w1 f 28 1e"},
+  };
+  for (const auto& rule : rules) {
+    SCOPED_TRACE(rule.name);
+    sim::Reset(), seen.clear(), RegisterWindowClass("REC", RecordingProc);
+    std::vector<Window> w = {CreateWindow("REC", "T", WS_CAPTION_FRAME, kUseDefault, 7, 326, 264, 0), CreateWindow("REC", "T", 0, 7, kUseDefault, 40, 30, 0)};
+    seen.clear();
+    rule.run(w);
+    sim::ScheduleAt(1500, [] { PostQuitMessage(0); });
+    PumpWhile();
+    std::string got;
+    char buf[80];
+    for (const Seen& s : seen)
+      if (s.message != WM_ACTIVATE) std::snprintf(buf, sizeof buf, "%s%llu w%d %x %llx %llx", got.empty() ? "" : ", ", (unsigned long long)s.ms, int(s.window - w[0]), s.message, (unsigned long long)s.wParam, (unsigned long long)s.lParam), got += buf;
+    EXPECT_EQ(got, rule.trace);
+  }
 }
