@@ -1,4 +1,5 @@
-// Windows, queues, painting, activation, keys, clicks and the recorded side effects of the sim backend.
+// The sim backend's rules for windows, queues, painting, activation, keys and clicks, as a table:
+// each rule a few calls, and every message the windows then got, up to 1.5 s later.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,13 +18,25 @@ auto Corners(const Rect& r) { return std::tuple(r.left, r.top, r.right, r.bottom
 struct Seen { uint64_t ms; Window window; uint32_t message; intptr_t wParam, lParam; };
 std::vector<Seen> seen;
 
+std::string trace;
+void Note(Window w, uint32_t msg, intptr_t wParam, intptr_t lParam) {
+  static const std::map<uint32_t, const char*> kNames = {
+      {WM_CREATE, "create"}, {WM_DESTROY, "destroy"}, {WM_ACTIVATE, "activate"}, {WM_PAINT, "paint"}, {WM_CLOSE, "close"}, {WM_QUIT, "quit"},
+      {WM_KEYDOWN, "keydown"}, {WM_KEYUP, "keyup"}, {WM_COMMAND, "command"}, {WM_LBUTTONDOWN, "ldown"}, {WM_LBUTTONUP, "lup"}};
+  char buf[80];
+  std::snprintf(buf, sizeof buf, "%s%llu w%d %s %llx %llx", trace.empty() ? "" : ", ", static_cast<unsigned long long>(sim::Now()),
+                w ? int(w - 0x10000) : 0, kNames.count(msg) ? kNames.at(msg) : "?", static_cast<unsigned long long>(wParam), static_cast<unsigned long long>(lParam));
+  trace += buf;
+}
+
+// Notes what it gets, and keeps it in `seen`; a paint says the size it was given and marks its pixel (0, 0).
 intptr_t RecordingProc(Window w, uint32_t msg, intptr_t wParam, intptr_t lParam) {
   seen.push_back({sim::Now(), w, msg, wParam, lParam});
-  if (msg != WM_PAINT) return DefWindowProc(w, msg, wParam, lParam);
+  if (msg != WM_PAINT) return Note(w, msg, wParam, lParam), DefWindowProc(w, msg, wParam, lParam);
   Surface* s = BeginPaint(w);
-  if (s && !s->empty()) s->at(0, 0) = 0x123456, seen.back().wParam = s->width(), seen.back().lParam = s->height();
-  EndPaint(w);
-  return 0;
+  Note(w, msg, s ? s->width() : -1, s ? s->height() : -1);
+  if (s && !s->empty()) s->at(0, 0) = 0x123456;
+  return EndPaint(w), 0;
 }
 
 // What the procedures saw of one message: (time, window, wParam) each.
@@ -50,75 +63,77 @@ class Windows : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Windows, PostedMessagesComeInOrderThenQuitThenPaintCoalesced) {
-  const Window w = Framed();
-  ShowWindow(w, true);  // a newly shown window needs painting
-  InvalidateRect(w), InvalidateRect(w);
-  for (intptr_t n : {1, 2, 3}) PostMessage(n == 2 ? 0 : w, WM_COMMAND, n, 0);  // 2: own queue, no window
-  PostQuitMessage(7);
-  PostMessage(w, WM_COMMAND, 4, 0);
-  Message m;
-  std::vector<std::pair<uint32_t, intptr_t>> order;
-  int r;
-  while ((r = GetMessage(m)) > 0) order.push_back({m.message, m.wParam}), DispatchMessage(m);
-  EXPECT_EQ(std::make_tuple(r, m.message, m.wParam), std::make_tuple(0, uint32_t(WM_QUIT), intptr_t{7}));
-  // Painting comes after the quit, and a second quit still goes first.
-  EXPECT_EQ(order, (std::vector<std::pair<uint32_t, intptr_t>>{{WM_COMMAND, 1}, {WM_COMMAND, 2}, {WM_COMMAND, 3}, {WM_COMMAND, 4}}));
-  PostQuitMessage(0);
-  ASSERT_EQ(GetMessage(m), 0);
-  seen.clear();
-  PostMessage(w, WM_COMMAND, 5, 0);
-  Message a, b;
-  EXPECT_EQ((std::pair<int, int>{GetMessage(a), GetMessage(b)}), std::pair(1, 1));
-  DispatchMessage(b);
-  EXPECT_TRUE(a.wParam == 5 && b.message == WM_PAINT);  // the command, then the one paint
-  EXPECT_EQ(Only(WM_PAINT).size(), 1u);  // three requests, one paint
+// Windows w1 (framed, with a close box, placed by default across) and w2 (bare, placed by default down)
+// are titled "T"; the trace notes "ms window message wParam lParam" in hexadecimal, w0 for none.
+TEST(SimWindows, FollowTheirRulesAsATable) {
+  const struct { const char* name; std::function<void(std::vector<Window>&)> run; const char* trace; } rules[] = {
+      {"posted messages in order, then a quit, then one paint for every request; a second quit still comes first", [](auto& w) {
+         ShowWindow(w[0], true), InvalidateRect(w[0]), InvalidateRect(w[0]);
+         for (intptr_t n : {1, 2, 3}) PostMessage(n == 2 ? 0 : w[0], WM_COMMAND, n, 0);  // 2: the thread's own queue
+         PostQuitMessage(7), PostMessage(w[0], WM_COMMAND, 4, 0);
+         sim::ScheduleAt(10, [w] { InvalidateRect(w[0]), PostMessage(w[0], WM_COMMAND, 5, 0), PostQuitMessage(8); }); },
+       "0 w1 activate 1 0, 0 w1 command 1 0, 0 w0 command 2 0, 0 w1 command 3 0, 0 w1 command 4 0, 0 w0 quit 7 0, 0 w1 paint 140 f0, "
+       "10 w1 command 5 0, 10 w0 quit 8 0, 10 w1 paint 140 f0"},
+      {"the enabled window shown last is active; a dialog over its disabled owner takes the clicks of its title", [](auto& w) {
+         ShowWindow(w[0], true), ShowWindow(w[0], true), EnableWindow(w[0], false);
+         w.push_back(CreateWindow("REC", "Option", WS_CAPTION_FRAME, 0, 0, 200, 100, w[0]));
+         ShowWindow(w[2], true);
+         EXPECT_TRUE(sim::Click("Option", 12, 34) && !sim::Click("Nobody", 1, 1) && GetForegroundWindow() == w[2]);
+         sim::ScheduleAt(10, [w] {
+           EnableWindow(w[0], true);
+           EXPECT_EQ(GetForegroundWindow(), w[2]);
+           DestroyWindow(w[2]);
+           EXPECT_EQ(GetForegroundWindow(), w[0]);
+           ShowWindow(w[0], false);
+         }); },
+       "0 w1 activate 1 0, 0 w1 activate 0 0, 0 w3 create 0 0, 0 w3 activate 1 0, 0 w3 ldown 1 22000c, 0 w3 lup 0 22000c, "
+       "0 w1 paint 140 f0, 0 w3 paint c2 4c, 10 w3 destroy 0 0, 10 w1 activate 1 10003, 10 w1 activate 0 0"},
+      {"destroying takes the owned windows first; a close destroys; calls on a gone window do nothing", [](auto& w) {
+         w.push_back(CreateWindow("REC", "owned", 0, 0, 0, 10, 10, w[0]));
+         SendMessage(w[0], WM_CLOSE, 0, 0), DestroyWindow(w[0]), ShowWindow(w[0], true), PostMessage(w[0], WM_COMMAND, 0, 0);
+         EXPECT_EQ(std::make_tuple(IsWindow(w[0]), IsWindow(w[2]), GetWindowText(w[0]), GetClientRect(w[0]).width(), SendMessage(w[0], WM_COMMAND, 0, 0)), std::make_tuple(false, false, std::string(), 0, 0));
+         EXPECT_EQ(sim::LogLines(), (std::vector<std::string>{"0 window created \"T\"", "0 window created \"T\"", "0 window created \"owned\"",
+                                                              "0 window destroyed \"owned\"", "0 window destroyed \"T\""})); },
+       "0 w3 create 0 0, 0 w1 close 0 0, 0 w3 destroy 0 0, 0 w1 destroy 0 0"},
+      {"a key repeats as the last pressed, each press again restarts it; repeat count 1", [](auto& w) {
+         ShowWindow(w[0], true), sim::PressKey('A'), sim::ScheduleAt(100, [] { sim::PressKey('B'); }), sim::ScheduleAt(650, [] { sim::PressKey('B'); });
+         sim::ScheduleAt(1160, [] {
+           EXPECT_TRUE(KeyHeld('A') && KeyHeld('B'));
+           sim::ReleaseKey('A'), sim::ReleaseKey('B'), sim::PressKey(300), sim::ReleaseKey(-1);
+           EXPECT_FALSE(KeyHeld('A') || KeyHeld('B') || KeyHeld(300) || KeyHeld(-1));
+         }); },
+       "0 w1 activate 1 0, 0 w1 keydown 41 1, 0 w1 paint 140 f0, 100 w1 keydown 42 1, 600 w1 keydown 42 40000001, 633 w1 keydown 42 40000001, "
+       "650 w1 keydown 42 40000001, 1150 w1 keydown 42 40000001, 1160 w1 keyup 41 c0000001, 1160 w1 keyup 42 c0000001"},
+      {"a click goes to the enabled window of the title shown last, else created last", [](auto& w) {
+         ShowWindow(w[1], true), ShowWindow(w[0], true), sim::Click("T", 1, 2), ShowWindow(w[0], false), sim::Click("T", 3, 4);
+         ShowWindow(w[1], false), sim::Click("T", 5, 6), EnableWindow(w[1], false), sim::Click("T", 7, 8), EnableWindow(w[0], false);
+         EXPECT_FALSE(sim::Click("T", 9, 9)); },
+       "0 w2 activate 1 0, 0 w2 activate 0 10001, 0 w1 activate 1 10002, 0 w1 activate 0 10002, 0 w2 activate 1 10001, "
+       "0 w2 activate 0 0, 0 w1 ldown 1 20001, 0 w1 lup 0 20001, 0 w2 ldown 1 40003, 0 w2 lup 0 40003, 0 w2 ldown 1 60005, "
+       "0 w2 lup 0 60005, 0 w1 ldown 1 80007, 0 w1 lup 0 80007"},
+      {"the client is repainted when either side changes, at its new size", [](auto& w) {
+         ShowWindow(w[0], true), sim::ScheduleAt(10, [w] { MoveWindow(w[0], 5, 5, 326, 264); });
+         sim::ScheduleAt(20, [w] { MoveWindow(w[0], 5, 5, 327, 264); }), sim::ScheduleAt(30, [w] { MoveWindow(w[0], 5, 5, 327, 265); }); },
+       "0 w1 activate 1 0, 0 w1 paint 140 f0, 20 w1 paint 141 f0, 30 w1 paint 141 f1"},
+      {"window 0 invalidates every window; a default place is the same whichever side asks for it", [](auto& w) {
+         ShowWindow(w[0], true), ShowWindow(w[1], true), sim::ScheduleAt(10, [] { InvalidateRect(0); });
+         EXPECT_EQ(std::pair(GetWindowRect(w[0]).left + GetWindowRect(w[0]).top, GetWindowRect(w[1]).left + GetWindowRect(w[1]).top), std::pair(80, 80)); },
+       "0 w1 activate 1 0, 0 w1 activate 0 10002, 0 w2 activate 1 10001, 0 w1 paint 140 f0, 0 w2 paint 28 1e, 10 w1 paint 140 f0, "
+       "10 w2 paint 28 1e"},
+  };
+  for (const auto& rule : rules) {
+    SCOPED_TRACE(rule.name);
+    sim::Reset(), RegisterWindowClass("REC", RecordingProc);
+    std::vector<Window> w = {CreateWindow("REC", "T", WS_CAPTION_FRAME | WS_SYSMENU, kUseDefault, 7, 326, 264, 0), CreateWindow("REC", "T", 0, 7, kUseDefault, 40, 30, 0)};
+    trace.clear(), rule.run(w), sim::ScheduleAt(1500, [] { PostQuitMessage(99); });
+    for (Message m; m.message != WM_QUIT || m.wParam != 99;)  // what reaches no procedure is noted here
+      if (GetMessage(m) <= 0 || m.window == 0) Note(0, m.message, m.wParam, m.lParam); else DispatchMessage(m);
+    EXPECT_EQ(trace, std::string(rule.trace) + ", 1500 w0 quit 63 0");
+  }
 }
 
-TEST_F(Windows, ActivationAndClicksFollowTheLastShownEnabledWindow) {
-  const Window main = Framed("main");
-  EXPECT_EQ(GetForegroundWindow(), 0u);
-  ShowWindow(main, true);
-  ShowWindow(main, true);  // already active: nothing new
-  EXPECT_EQ(GetForegroundWindow(), main);
-  // A dialog: the owner is disabled, the dialog shown.
-  EnableWindow(main, false);
-  const Window dlg = CreateWindow("REC", "Option", WS_CAPTION_FRAME, 0, 0, 200, 100, main);
-  ShowWindow(dlg, true);
-  EXPECT_EQ(GetForegroundWindow(), dlg);
-  // Clicks go to the enabled window with the title.
-  EXPECT_TRUE(sim::Click("Option", 12, 34));
-  EXPECT_FALSE(sim::Click("Nobody", 1, 1));
-  EXPECT_FALSE(sim::Click("main", 1, 1)) << "a disabled window takes no clicks";
-  PostQuitMessage(0);
-  const auto got = PumpWhile();
-  ASSERT_EQ(got.size(), 2u);
-  EXPECT_EQ(std::make_tuple(got[0].window, got[0].message, got[1].message, got[0].lParam, got[1].lParam), std::make_tuple(dlg, uint32_t(WM_LBUTTONDOWN), uint32_t(WM_LBUTTONUP), MakeLParam(12, 34), MakeLParam(12, 34)));
-  // Closing it: the owner, enabled again, is active again.
-  EnableWindow(main, true);
-  EXPECT_EQ(GetForegroundWindow(), dlg);
-  DestroyWindow(dlg);
-  EXPECT_EQ(GetForegroundWindow(), main);
-  // Hiding the only window leaves none active.
-  ShowWindow(main, false);
-  EXPECT_EQ(GetForegroundWindow(), 0u);
-  EXPECT_EQ(Only(WM_ACTIVATE), (Trace{{0, main, 1}, {0, main, 0}, {0, dlg, 1}, {0, dlg, 0}, {0, main, 1}, {0, main, 0}}));
-}
-
-TEST_F(Windows, DestroyingTakesOwnedWindowsFirstAndCloseDestroys) {
-  const Window main = Framed("main");
-  const Window owned = CreateWindow("REC", "owned", 0, 0, 0, 10, 10, main);
-  SendMessage(main, WM_CLOSE, 0, 0);  // default procedure: destroy
-  EXPECT_EQ(Only(WM_DESTROY), (Trace{{0, owned, 0}, {0, main, 0}}));
-  EXPECT_EQ(std::make_tuple(IsWindow(main), IsWindow(owned), GetWindowText(main), GetClientRect(main).width()), std::make_tuple(false, false, std::string(), 0));
-  // Calls on a window that is gone do nothing.
-  DestroyWindow(main), ShowWindow(main, true), PostMessage(main, WM_COMMAND, 0, 0);
-  EXPECT_EQ(SendMessage(main, WM_COMMAND, 0, 0), 0);
-  EXPECT_EQ(sim::LogLines(), (std::vector<std::string>{"0 window created \"main\"", "0 window created \"owned\"",
-                                                       "0 window destroyed \"owned\"", "0 window destroyed \"main\""}));
-}
-
-TEST_F(Windows, MessageBoxesAndDisplayModesAreRecordedAndDisplayFailuresGiveTheirCode) {
+TEST(SimRecords, MessageBoxesAndDisplayModesAreRecordedAndDisplayFailuresGiveTheirCode) {
+  sim::Reset();
   Sleep(30);
   EXPECT_EQ(MessageBox(0, "line one\rline \"two\"", "Full Window", MB_TOPMOST), 1);
   const auto boxes = sim::MessageBoxes();
@@ -140,7 +155,6 @@ TEST_F(Windows, MessageBoxesAndDisplayModesAreRecordedAndDisplayFailuresGiveThei
   EXPECT_EQ(log[1], "30 play bgm\\rnext");
   EXPECT_EQ(log[2], "30 display mode 320x240x16 " + std::to_string(first));
   EXPECT_EQ(log.back(), "30 display restored " + std::to_string(first));
-
 }
 
 // The page's desktop: windows drawn bottom to top into one picture, the
@@ -206,47 +220,4 @@ TEST_F(Windows, InRealTimeTheSchedulerWaitsForTheClockAndTakesInputMeanwhile) {
   EXPECT_EQ(Only(WM_KEYDOWN), (Trace{{1007, w, 'P'}}));
   EXPECT_EQ(Only(WM_DESTROY), (Trace{{1052, w, 0}}));
   StopThread(t);
-}
-
-// The backend's own rules, each a few calls and what the windows then got
-// ("ms window message wParam lParam", in hexadecimal), up to 1.5 s later.
-TEST_F(Windows, RulesAsATable) {
-  const struct { const char* name; std::function<void(std::vector<Window>&)> run; const char* trace; } rules[] = {
-      {"a key repeats as the last pressed, each press again restarts it; repeat count 1", [](auto& w) {
-         ShowWindow(w[0], true), sim::PressKey('A'), sim::ScheduleAt(100, [] { sim::PressKey('B'); }), sim::ScheduleAt(650, [] { sim::PressKey('B'); });
-         sim::ScheduleAt(1160, [] {
-           EXPECT_TRUE(KeyHeld('A') && KeyHeld('B'));
-           sim::ReleaseKey('A'), sim::ReleaseKey('B'), sim::PressKey(300), sim::ReleaseKey(-1);
-           EXPECT_FALSE(KeyHeld('A') || KeyHeld('B') || KeyHeld(300) || KeyHeld(-1));
-         }); },
-       "0 w0 100 41 1, 0 w0 f 140 f0, 100 w0 100 42 1, 600 w0 100 42 40000001, 633 w0 100 42 40000001, 650 w0 100 42 40000001, "
-       "1150 w0 100 42 40000001, 1160 w0 101 41 c0000001, 1160 w0 101 42 c0000001"},
-      {"a click goes to the enabled window of the title shown last, else created last", [](auto& w) {
-         ShowWindow(w[1], true), ShowWindow(w[0], true), sim::Click("T", 1, 2), ShowWindow(w[0], false), sim::Click("T", 3, 4);
-         ShowWindow(w[1], false), sim::Click("T", 5, 6), EnableWindow(w[1], false), sim::Click("T", 7, 8), EnableWindow(w[0], false);
-         EXPECT_FALSE(sim::Click("T", 9, 9)); },
-       "0 w0 201 1 20001, 0 w0 202 0 20001, 0 w1 201 1 40003, 0 w1 202 0 40003, 0 w1 201 1 60005, 0 w1 202 0 60005, 0 w0 201 1 80007, 0 w0 202 0 80007"},
-      {"the client is repainted when either side changes, at its new size", [](auto& w) {
-         ShowWindow(w[0], true), sim::ScheduleAt(10, [w] { MoveWindow(w[0], 5, 5, 326, 264); });
-         sim::ScheduleAt(20, [w] { MoveWindow(w[0], 5, 5, 327, 264); }), sim::ScheduleAt(30, [w] { MoveWindow(w[0], 5, 5, 327, 265); }); },
-       "0 w0 f 140 f0, 20 w0 f 141 f0, 30 w0 f 141 f1"},
-      {"window 0 invalidates every window; a default place is the same whichever side asks for it", [](auto& w) {
-         ShowWindow(w[0], true), ShowWindow(w[1], true), sim::ScheduleAt(10, [] { InvalidateRect(0); });
-         EXPECT_EQ(std::pair(GetWindowRect(w[0]).left + GetWindowRect(w[0]).top, GetWindowRect(w[1]).left + GetWindowRect(w[1]).top), std::pair(80, 80)); },
-       "0 w0 f 140 f0, 0 w1 f 28 1e, 10 w0 f 140 f0, 10 w1 f 28 1e"},
-  };
-  for (const auto& rule : rules) {
-    SCOPED_TRACE(rule.name);
-    sim::Reset(), seen.clear(), RegisterWindowClass("REC", RecordingProc);
-    std::vector<Window> w = {CreateWindow("REC", "T", WS_CAPTION_FRAME, kUseDefault, 7, 326, 264, 0), CreateWindow("REC", "T", 0, 7, kUseDefault, 40, 30, 0)};
-    seen.clear();
-    rule.run(w);
-    sim::ScheduleAt(1500, [] { PostQuitMessage(0); });
-    PumpWhile();
-    std::string got;
-    char buf[80];
-    for (const Seen& s : seen)
-      if (s.message != WM_ACTIVATE) std::snprintf(buf, sizeof buf, "%s%llu w%d %x %llx %llx", got.empty() ? "" : ", ", (unsigned long long)s.ms, int(s.window - w[0]), s.message, (unsigned long long)s.wParam, (unsigned long long)s.lParam), got += buf;
-    EXPECT_EQ(got, rule.trace);
-  }
 }
