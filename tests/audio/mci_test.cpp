@@ -103,6 +103,11 @@ TEST_F(Mci, MissingAndMalformedFilesGiveAnErrorAndSilence) {
   for (const auto& [name, bytes] : cases) EXPECT_EQ((std::pair<uint32_t, uint32_t>{Open("x", name, bytes), SendMciString("play x")}), (std::pair<uint32_t, uint32_t>(kMciErrInvalidFile, kMciErrInvalidDeviceName))) << name;
   for (const auto& [path, seq] : {std::pair(dir + "/none.mid", true), std::pair(dir + "/none.wav", false), std::pair(dir, false)})
     EXPECT_EQ(OpenPath("x", path, seq), kMciErrFileNotFound) << path;  // missing files, and a folder
+  // Up to 256 MiB a file is read (this one is no sound); past that it is too large to hold.
+  for (const auto& [size, code] : {std::pair(uintmax_t{256} << 20, kMciErrInvalidFile), std::pair((uintmax_t{256} << 20) + 1, kMciErrOutOfMemory)}) {
+    std::filesystem::resize_file(File("big.wav", {}), size);
+    EXPECT_EQ(OpenPath("x", dir + "/big.wav", false), code) << size;
+  }
   EXPECT_EQ(std::pair(MixerDeviceCount(), RenderRms(4410)), std::pair(0, 0.0));
   // Without a sound font (none there, or a file that is not one) only the sequencer is refused.
   for (const std::string& font : {dir + "/no-such.sf2", File("junk.sf2", Bytes(1000, 0x42))}) {

@@ -21,6 +21,12 @@ TEST_F(ZkgdiTest, StartGivesSlotsInOrderAndASecondStartNamesTheWindow) {
   EXPECT_EQ(TargetWindow(a), b);  // the newest registration is the target
   for (int slot : {0, 2, 4, 257, -1}) EXPECT_EQ(SlotSurface(slot), nullptr) << slot;
   EXPECT_EQ(FindWindowSlot(0), 0);
+  // The largest picture: 16384 pixels a side, 2^26 in all.
+  for (auto [w, h, ok] : {std::tuple(16384, 1, 1), {1, 16384, 1}, {16385, 1, 0}, {1, 16385, 0}, {8192, 8193, 0}, {16384, 4096, 1}}) {
+    const Window big = NewWindow(4, 4);
+    EXPECT_EQ(StartZKGDI(big, w, h), ok) << w << "x" << h;
+    if (ok) EndZKGDI(big);
+  }
 }
 
 TEST_F(ZkgdiTest, The257thStartFailsEvenAfterReleases) {
