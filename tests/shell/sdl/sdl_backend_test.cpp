@@ -100,19 +100,125 @@ TEST(SdlPicture, LargestWholeScaleCentredOnBlack) {
 
 }  // namespace
 
-// A window's text is its title, a control's its caption (SDL's dummy display).
-TEST(SdlWindows, WindowTextIsTheTitleOrTheControlsCaption) {
+namespace {
+
+using namespace platform;
+std::string trace;
+Window first = 0, sentinel = 0;
+bool ended = false;
+
+void Note(Window w, const char* what, intptr_t wParam, intptr_t lParam) {
+  char buf[80];
+  std::snprintf(buf, sizeof buf, "%sw%d %s %llx %llx", trace.empty() ? "" : ", ", w ? int(w - first + 1) : 0, what,
+                static_cast<unsigned long long>(wParam), static_cast<unsigned long long>(lParam));
+  trace += buf;
+}
+
+// Notes what it gets. F12 on the sentinel (made last, so painted last) ends a run: it says which
+// keys are held and asks for its own paint, which comes once every other window has painted.
+intptr_t RecordingProc(Window w, uint32_t msg, intptr_t wParam, intptr_t lParam) {
+  static const std::map<uint32_t, const char*> kNames = {
+      {WM_DESTROY, "destroy"}, {WM_ACTIVATE, "activate"}, {WM_CLOSE, "close"}, {WM_KEYDOWN, "keydown"}, {WM_KEYUP, "keyup"},
+      {WM_COMMAND, "command"}, {WM_MOUSEMOVE, "move"}, {WM_LBUTTONDOWN, "ldown"}, {WM_LBUTTONUP, "lup"}};
+  if (w == sentinel && (msg == WM_KEYDOWN || msg == WM_PAINT)) {
+    if (msg == WM_KEYDOWN) Note(0, "held", KeyHeld('A') | KeyHeld('Z') << 1 | KeyHeld(VK_RETURN) << 2, 0), ended = true, InvalidateRect(w);
+    if (msg == WM_PAINT) BeginPaint(w), EndPaint(w), ended ? PostQuitMessage(99) : void();
+    return 0;
+  }
+  if (msg != WM_PAINT) return kNames.count(msg) ? Note(w, kNames.at(msg), wParam, lParam) : void(), DefWindowProc(w, msg, wParam, lParam);
+  const Surface* s = BeginPaint(w);
+  Note(w, "paint", s ? s->width() : -1, s ? s->height() : -1);
+  return EndPaint(w), 0;
+}
+
+Uint32 SdlId(Window w) {  // the SDL window of one of ours, by its title
+  for (Uint32 id = 1; id < 256; ++id)
+    if (SDL_Window* s = SDL_GetWindowFromID(id); s && GetWindowText(w) == SDL_GetWindowTitle(s)) return id;
+  return 0;
+}
+void Push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1); }
+void Key(Uint32 type, Window w, SDL_Scancode sc, SDL_Keycode sym, int repeat = 0) {
+  SDL_Event e{type};
+  e.key.windowID = w ? SdlId(w) : 0, e.key.keysym.scancode = sc, e.key.keysym.sym = sym, e.key.repeat = Uint8(repeat);
+  Push(e);
+}
+void Button(Uint32 type, Window w, int x, int y, int button = SDL_BUTTON_LEFT) {
+  SDL_Event e{type};
+  if (type == SDL_MOUSEMOTION) e.motion.windowID = SdlId(w), e.motion.x = x, e.motion.y = y;
+  else e.button.windowID = SdlId(w), e.button.button = Uint8(button), e.button.x = x, e.button.y = y;
+  Push(e);
+}
+void WindowEvent(Window w, SDL_WindowEventID what) {
+  SDL_Event e{SDL_WINDOWEVENT};
+  e.window.windowID = SdlId(w), e.window.event = what;
+  Push(e);
+}
+
+}  // namespace
+
+// The SDL backend on SDL's dummy display at scale 2, fed SDL events: windows w1 ("a", framed, with a
+// close box, at 100,50) and w2 ("b", bare); each rule some calls and events, and every message the
+// windows then got ("window message wParam lParam", in hexadecimal; w0 for none).
+TEST(SdlWindows, FollowTheirRulesAsATable) {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
-  std::string why;
-  if (!platform::sdl::InitVideo(why)) GTEST_SKIP() << "no offscreen video: " << why;
-  platform::RegisterWindowClass("SDLTEST", platform::DefWindowProc);
-  const platform::Window w = platform::CreateWindow("SDLTEST", "Quillmoor Ver.1.00", platform::WS_CAPTION_FRAME, 0, 0, 326, 264, 0);
-  const platform::Window ok = platform::CreateControl(w, 1001, "BUTTON", "O K", platform::BS_PUSHBUTTON, 13, 152, 55, 21);
-  ASSERT_TRUE(w != 0 && ok != 0);
-  EXPECT_EQ(platform::GetWindowText(w) + "|" + platform::GetWindowText(ok), "Quillmoor Ver.1.00|O K");
-  platform::SetWindowText(w, "Option");
-  EXPECT_EQ(platform::GetWindowText(w) + "|" + platform::GetWindowText(0), "Option|");
-  platform::DestroyWindow(w);
-  EXPECT_EQ(platform::GetWindowText(w), "");
-  platform::sdl::ShutdownVideo();
+  using Step = std::function<void(std::vector<Window>&)>;
+  const struct { const char* name; Step run, then; const char* trace; } rules[] = {
+      {"keys go to their window, else the active one, with the scan code and the repeat and release bits", [](auto& w) {
+         ShowWindow(w[0], true), ShowWindow(w[1], true), WindowEvent(w[0], SDL_WINDOWEVENT_FOCUS_GAINED);
+         Key(SDL_KEYDOWN, w[0], SDL_SCANCODE_A, SDLK_a), Key(SDL_KEYDOWN, w[0], SDL_SCANCODE_A, SDLK_a, 1), Key(SDL_KEYUP, w[0], SDL_SCANCODE_A, SDLK_a);
+         Key(SDL_KEYDOWN, 0, SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER), Key(SDL_KEYDOWN, w[1], SDL_SCANCODE_Z, SDLK_z), Key(SDL_KEYDOWN, w[1], SDL_SCANCODE_MUTE, SDLK_MUTE); },
+       nullptr,
+       "w1 activate 1 0, w1 keydown 41 40001, w1 keydown 41 40040001, w1 keyup 41 c0040001, w1 keydown d 580001, "
+       "w2 keydown 5a 1d0001, w0 held 6 0, w1 paint 140 f0, w2 paint 28 1e"},
+      {"the mouse in client units (scale 2, rounded down), left button only; a disabled window gets no input", [](auto& w) {
+         ShowWindow(w[0], true), Button(SDL_MOUSEBUTTONDOWN, w[0], 41, 61), Button(SDL_MOUSEMOTION, w[0], 639, 479);
+         Button(SDL_MOUSEBUTTONUP, w[0], -1, 0), Button(SDL_MOUSEBUTTONDOWN, w[0], 8, 8, SDL_BUTTON_RIGHT), EnableWindow(w[1], false);
+         Button(SDL_MOUSEBUTTONDOWN, w[1], 8, 8), Button(SDL_MOUSEMOTION, w[1], 8, 8), Key(SDL_KEYDOWN, w[1], SDL_SCANCODE_A, SDLK_a); },
+       nullptr,
+       "w1 ldown 1 1e0014, w1 move 0 ef013f, w1 lup 0 ffff, w0 held 1 0, w1 paint 140 f0"},
+      {"focus gained activates, lost deactivates and lets go of the keys; the close box closes a window that has one", [](auto& w) {
+         ShowWindow(w[0], true), ShowWindow(w[1], true), Key(SDL_KEYDOWN, w[0], SDL_SCANCODE_Z, SDLK_z);
+         WindowEvent(w[0], SDL_WINDOWEVENT_FOCUS_GAINED), WindowEvent(w[0], SDL_WINDOWEVENT_FOCUS_LOST), WindowEvent(w[1], SDL_WINDOWEVENT_CLOSE);
+         WindowEvent(w[0], SDL_WINDOWEVENT_CLOSE); },
+       [](auto& w) { WindowEvent(w[1], SDL_WINDOWEVENT_EXPOSED), SetWindowText(w[1], "c"), SetWindowText(w[0], "d");
+                     EXPECT_EQ(GetWindowText(w[0]) + "|" + GetWindowText(w[1]), "|c"); },
+       "w1 keydown 5a 1d0001, w1 activate 1 0, w1 activate 0 0, w1 close 0 0, w1 destroy 0 0, w0 held 0 0, w2 paint 28 1e, "
+       "w0 held 0 0, w2 paint 28 1e"},
+      {"a signal closes a modal window first, then the main one; a disabled one has no close box", [](auto& w) {
+         ShowWindow(w[0], true), EnableWindow(w[0], false);
+         w.push_back(CreateWindow("SDLREC", "dialog", WS_CAPTION_FRAME | WS_SYSMENU, kUseDefault, kUseDefault, 106, 74, w[0]));
+         ShowWindow(w[3], true), WindowEvent(w[0], SDL_WINDOWEVENT_CLOSE), Push(SDL_Event{SDL_QUIT});
+         const Rect a = GetWindowRect(w[0]), d = GetWindowRect(w[3]);  // centred over its owner
+         EXPECT_TRUE(d.left - a.left == 110 && d.top - a.top == 95 && d.width() == 106) << d.left << "," << d.top; },
+       nullptr,
+       "w0 held 0 0, w1 paint 140 f0, w4 close 0 0, w4 destroy 0 0, w1 close 0 0, w1 destroy 0 0"},
+      {"window 0 invalidates every window; a paint is at the new size when either side changes; texts and places", [](auto& w) {
+         ShowWindow(w[0], true), ShowWindow(w[1], true), PostMessage(0, WM_COMMAND, 1, 0), PostMessage(w[0], WM_COMMAND, 2, 0);
+         const Window ok = CreateControl(w[0], 1001, "BUTTON", "O K", BS_PUSHBUTTON, 13, 152, 55, 21);
+         EXPECT_EQ(GetWindowText(w[0]) + "|" + GetWindowText(ok) + "|" + GetWindowText(0), "a|O K|");
+         const Rect c = GetWindowRect(ok), r = GetWindowRect(w[0]), cl = GetClientRect(w[0]);
+         EXPECT_EQ(std::vector<int>({c.left, c.top, c.right, c.bottom, r.left, r.top, r.right, r.bottom, cl.right, cl.bottom}),
+                   std::vector<int>({116, 224, 171, 245, 100, 50, 426, 314, 320, 240})); },
+       [](auto& w) { InvalidateRect(0), MoveWindow(w[1], 0, 0, 40, 31); },
+       "w0 command 1 0, w1 command 2 0, w0 held 0 0, w1 paint 140 f0, w2 paint 28 1e, w0 held 0 0, w1 paint 140 f0, "
+       "w2 paint 28 1f"},
+  };
+  for (const auto& rule : rules) {
+    SCOPED_TRACE(rule.name);
+    std::string why;
+    if (!sdl::InitVideo(why)) GTEST_SKIP() << "no offscreen video: " << why;
+    sdl::SetWindowScale(2, 326, 264), RegisterWindowClass("SDLREC", RecordingProc);
+    std::vector<Window> w = {CreateWindow("SDLREC", "a", WS_CAPTION_FRAME | WS_SYSMENU, 100, 50, 326, 264, 0), CreateWindow("SDLREC", "b", 0, 0, 0, 40, 30, 0)};
+    w.push_back(sentinel = CreateWindow("SDLREC", "sentinel", 0, 0, 0, 8, 8, 0));
+    first = w[0], trace.clear(), ShowWindow(sentinel, true), sdl::ReleaseAllKeys();
+    for (const Step& step : {rule.run, rule.then}) {
+      if (!step) continue;
+      ended = false, step(w), Key(SDL_KEYDOWN, sentinel, SDL_SCANCODE_F12, SDLK_F12);
+      for (Message m; GetMessage(m) != 0 || m.wParam != 99;)  // what reaches no procedure is noted here
+        if (m.window == 0) Note(0, m.message == WM_QUIT ? "quit" : "command", m.wParam, m.lParam); else DispatchMessage(m);
+    }
+    EXPECT_EQ(trace, rule.trace);
+    sdl::ShutdownVideo();
+  }
+  sdl::SetWindowScale(1, 326, 264);
 }
