@@ -1,15 +1,18 @@
-// The controls against their recorded course (course.txt): each line is one
+// The dialogs against their recorded course (course.txt): each line is one
 // action on a dialog of the sim backend (controls made, mouse, keys, messages
-// to a control) and, after "=>", what followed: the action's answer, the
-// commands and close requests the dialog got, the focus, every control's
-// check or selection, and a digest of the dialog's picture; message boxes and
-// window frames are pictures of their own. Any change in how a control acts
-// or looks shows as the first line that differs. After a deliberate change,
-// rerun with QM_GOLDEN_UPDATE=1 to record the course anew, and review the diff.
+// to a control, the options window opened as S opens it, a message box run
+// modally) and, after "=>", what followed: the action's answer, the commands,
+// close requests and quits the dialog's loop got, the focus, every control's
+// check or selection, the options' settings, and a digest of the picture.
+// Any change in how a dialog acts or looks shows as the first line that
+// differs. After a deliberate change, rerun with QM_GOLDEN_UPDATE=1 and
+// review the diff of course.txt.
 #include <gtest/gtest.h>
 
 #include "platform/sim/sim_control.h"
 #include "platform/ui/widgets.h"
+#include "settings/options_window.h"
+#include "state/game_state.h"
 
 using namespace platform;
 
@@ -30,7 +33,7 @@ std::string Digest(const Surface& s) {
   return buf;
 }
 
-// A word's value: a name from the tables, else a number.
+// A word's value: a name from the table, else a number.
 const std::map<std::string, intptr_t> kNames = {
     {"static", SS_PLAIN}, {"sunken", SS_RIGHT_SUNKEN}, {"icon", SS_ICON_EXCLAMATION}, {"push", BS_PUSHBUTTON},
     {"default", BS_PUSHBUTTON | BS_DEFAULT}, {"cancel", BS_PUSHBUTTON | BS_CANCEL}, {"check", BS_AUTOCHECKBOX},
@@ -45,40 +48,42 @@ intptr_t Value(const std::string& w) { return kNames.count(w) ? kNames.at(w) : s
 
 class Course {
  public:
-  Course() { sim::Reset(), RegisterWindowClass("Dlg", DialogProc); }
+  Course() { sim::Reset(), ResetGameState(), SetConstantGameState(), RegisterWindowClass("Dlg", DialogProc), RegisterWindowClass(kDialogClass, DefWindowProc); }
   // One line's action; returns what followed it.
   std::string Run(const std::string& action) {
-    static const std::map<std::string, size_t> kWordsBeforeText = {{"add", 8}, {"send", 3}, {"text", 1}, {"box", 1}, {"frame", 1}};
+    static const std::map<std::string, size_t> kWordsBeforeText = {{"add", 8}, {"send", 3}, {"text", 1}, {"box", 1}, {"frame", 1}, {"modal", 1}};
     std::istringstream in(action);
-    std::string verb, text;
-    in >> verb;
+    std::string verb, text, answer, picture;
     std::vector<std::string> w;
-    const size_t words = kWordsBeforeText.count(verb) ? kWordsBeforeText.at(verb) : 9;
-    for (std::string word; w.size() < words && in >> word;) w.push_back(word);
+    in >> verb;
+    for (std::string word; w.size() < (kWordsBeforeText.count(verb) ? kWordsBeforeText.at(verb) : 9) && in >> word;) w.push_back(word);
     std::getline(in >> std::ws, text);
     for (size_t at; (at = text.find('\\')) != std::string::npos;) text.replace(at, 2, text[at + 1] == 'n' ? "\n" : "\r");
     std::vector<intptr_t> a;
-    for (const std::string& word : w) a.push_back(verb == "add" && a.size() == 1 ? 0 : Value(word));
+    for (const std::string& word : w) a.push_back((verb == "add" && a.size() == 1) || verb == "modal" ? 0 : Value(word));
     auto item = [&](size_t i) { return a.at(i) < 0 ? Window(-a[i]) : GetDlgItem(win_, static_cast<int>(a[i])); };
-    std::string answer, picture;
     events.clear();
     if (verb == "dialog") {  // client width, height; says how many controls of the last one are left
       std::vector<Window> old;
       for (int id : ids_) old.push_back(GetDlgItem(win_, id));
-      if (win_) DestroyWindow(win_);
+      for (Window d : {win_, owner_}) DestroyWindow(d);
       answer = std::to_string(std::count_if(old.begin(), old.end(), IsControl)) + " left";
-      ids_.clear(), client_ = Surface(int(a[0]), int(a[1]));
+      ids_.clear(), client_ = Surface(int(a[0]), int(a[1])), owner_ = 0;
       ShowWindow(win_ = CreateWindow("Dlg", "Test", WS_CAPTION_FRAME, 10, 10, int(a[0]) + 6, int(a[1]) + 24, 0), true);
+    } else if (verb == "options") {  // frame rate, fire mode, level, God unlocked: the options window over the dialog
+      owner_ = owner_ ? owner_ : win_, ids_.clear();
+      gs.targetFps = int(a[0]), gs.fireMode = int(a[1]), gs.enemySlots = int(a[2]), gs.godUnlocked = int(a[3]), gs.mainWindow = owner_;
+      ShowWindow(win_ = CreateOptionWindow(owner_), true), EnableWindow(owner_, false), client_ = Surface(200, 180);
+      for (int id = 1000; id <= 1013; ++id) ids_.push_back(id);
     } else if (verb == "add") {  // id class style x y w h parent(0: the dialog, else a control's id) text
       const Window c = CreateControl(a[7] ? item(7) : win_, int(a[0]), w[1], text, uint32_t(a[2]), int(a[3]), int(a[4]), int(a[5]), int(a[6]));
       if (c) ids_.push_back(int(a[0]));
       answer = c ? "made" : "refused";
     } else if (verb == "send") {  // id message wParam [text]
       answer = std::to_string(ControlSendMessage(item(0), uint32_t(a[1]), a.size() > 2 ? a[2] : 0, reinterpret_cast<intptr_t>(text.c_str())));
-    } else if (verb == "mouse") {  // down/move/up x y
-      SendMessage(win_, uint32_t(a[0]), a[0] == WM_LBUTTONDOWN, MakeLParam(int(a[1]), int(a[2])));
-    } else if (verb == "click") {
-      SendMessage(win_, WM_LBUTTONDOWN, 1, MakeLParam(int(a[0]), int(a[1]))), SendMessage(win_, WM_LBUTTONUP, 0, MakeLParam(int(a[0]), int(a[1])));
+    } else if (verb == "mouse" || verb == "click") {  // down/move/up x y; a click is down and up
+      for (intptr_t m : verb == "click" ? std::vector<intptr_t>{WM_LBUTTONDOWN, WM_LBUTTONUP} : std::vector<intptr_t>{a[0]})
+        SendMessage(win_, uint32_t(m), m == WM_LBUTTONDOWN, MakeLParam(int(a[a.size() - 2]), int(a.back())));
     } else if (verb == "key") {
       for (intptr_t vk : a) SendMessage(win_, WM_KEYDOWN, vk, 1);
     } else if (verb == "hold" || verb == "release") {  // through the keyboard: KeyHeld sees it
@@ -89,8 +94,20 @@ class Course {
       SetWindowText(item(0), text), answer = GetWindowText(item(0));
     } else if (verb == "focus") {  // id; 0: none; below 0: a handle that is no control of the dialog
       SetFocusControl(win_, a[0] ? item(0) : 0);
+    } else if (verb == "close") {  // the close box
+      PostMessage(win_, WM_CLOSE, 0, 0);
     } else if (verb == "destroy") {
       DestroyWindow(item(0)), answer = IsControl(item(0)) ? "still there" : "gone";
+    } else if (verb == "modal") {  // closed by Enter, Escape, click (on O K), close or quit; text: the box's
+      sim::ScheduleAt(sim::Now() + 10, [&, how = w[0]] {
+        const Window box = GetForegroundWindow();
+        const Rect o = GetWindowRect(win_), b = GetWindowRect(box), ok = ControlRect(GetDlgItem(box, IDOK));
+        answer = (IsWindowEnabled(win_) ? "owner on, " : "owner off, ") + GetWindowText(box) + " off centre by " + std::to_string(o.left + o.right - b.left - b.right) + "," + std::to_string(o.top + o.bottom - b.top - b.bottom);
+        if (how == "click") sim::Click("Caption", ok.left + 5, ok.top + 5);
+        else if (how == "close" || how == "quit") how == "close" ? PostMessage(box, WM_CLOSE, 0, 0) : PostQuitMessage(7);
+        else sim::PressKey(int(Value(how))), sim::ReleaseKey(int(Value(how)));
+      });
+      answer = std::to_string(RunMessageBoxWindow(win_, text, "Caption", MB_OK)) + ", " + answer + (IsWindowEnabled(win_) && GetForegroundWindow() == win_ ? ", owner back" : "");
     } else if (verb == "box") {  // flags caption|text
       Surface s;
       RenderMessageBox(s, text.substr(text.find('|') + 1), text.substr(0, text.find('|')), uint32_t(a[0]));
@@ -102,24 +119,25 @@ class Course {
     } else {
       return "unknown action";
     }
-    sim::ScheduleAt(sim::Now() + 5, [] { PostQuitMessage(0); });  // the dialog's loop runs a moment
-    for (Message m; GetMessage(m) > 0;) DispatchMessage(m);
+    sim::ScheduleAt(sim::Now() + 5, [] { PostQuitMessage(77); });  // the dialog's loop runs a moment
+    for (Message m; GetMessage(m) > 0 || m.wParam != 77;) m.message == WM_QUIT ? void(events += " quit " + std::to_string(m.wParam)) : void(DispatchMessage(m));
     std::string out = answer + ";" + events + "; focus " + std::to_string(ControlId(GetFocusControl(win_))) + ";";
     for (int id : ids_) {
       const Window c = GetDlgItem(win_, id);
       const bool list = ControlSendMessage(c, CB_GETCOUNT, 0, 0) != CB_ERR;
       if (c) out += " " + std::to_string(id) + ":" + (list ? "s" + std::to_string(ControlSendMessage(c, CB_GETCURSEL, 0, 0)) + (ControlSendMessage(c, CB_GETDROPPEDSTATE, 0, 0) ? "v" : "") : std::to_string(ControlSendMessage(c, BM_GETCHECK, 0, 0)));
     }
+    if (owner_) out += "; settings " + std::to_string(gs.targetFps) + " " + std::to_string(gs.fireMode) + " " + std::to_string(gs.enemySlots) + (IsWindowEnabled(owner_) ? " owner on" : "");
     return out + "; " + (picture.empty() ? Digest((PaintControls(client_, win_), client_)) : picture);
   }
 
  private:
-  Window win_ = 0;
+  Window win_ = 0, owner_ = 0;
   Surface client_;
   std::vector<int> ids_;
 };
 
-TEST(Controls, FollowTheirRecordedCourse) {
+TEST(Dialogs, FollowTheirRecordedCourse) {
   const std::string path = std::string(QM_SOURCE_DIR) + "/tests/widgets/course.txt";
   std::ifstream file(path);
   std::string line, recorded;
