@@ -595,7 +595,9 @@ void MouseMove(Parent& p, int x, int y, Effects& e) {
       Rect inner = Shrink(list, 1);
       if (NeedsScrollBar(*open) && x >= inner.right - kScrollBarWidth) return;
       const int index = open->top + (y - inner.top) / kItemHeight;
-      if (y >= inner.top && index < static_cast<int>(open->items.size()) && index != open->hot) {
+      // Not on the border below the rows: the entry past the last one shown is hidden there.
+      if (y >= inner.top && y < inner.bottom && index < static_cast<int>(open->items.size()) &&
+          index != open->hot) {
         open->hot = index;
         e.repaint = true;
       }
