@@ -663,7 +663,8 @@ Control* ButtonWith(Parent& p, uint32_t flag) {
   return nullptr;
 }
 
-bool KeyDown(Parent& p, Window parent, int vk, Effects& e) {
+// Keys for the window's controls; an open list takes every key.
+void KeyDown(Parent& p, int vk, Effects& e) {
   if (Control* open = DroppedControl(p)) {
     const int count = static_cast<int>(open->items.size());
     switch (vk) {
@@ -676,12 +677,12 @@ bool KeyDown(Parent& p, Window parent, int vk, Effects& e) {
           KeepHotVisible(*open);
           e.repaint = true;
         }
-        return true;
-      case VK_RETURN: CloseList(*open, true, e); return true;
+        return;
+      case VK_RETURN: CloseList(*open, true, e); return;
       case VK_ESCAPE:
       case VK_TAB:
-      case VK_F4: CloseList(*open, false, e); return true;
-      default: return true;  // the open list takes every key
+      case VK_F4: CloseList(*open, false, e); return;
+      default: return;
     }
   }
   Control* focus = p.focus ? Find(p.focus) : nullptr;
@@ -690,7 +691,7 @@ bool KeyDown(Parent& p, Window parent, int vk, Effects& e) {
     case VK_TAB: {
       const bool back = KeyHeld(VK_SHIFT);
       if (Control* c = NextFocus(p, back ? -1 : 1)) SetFocus(p, c, e);
-      return true;
+      return;
     }
     case VK_UP:
     case VK_DOWN:
@@ -705,19 +706,19 @@ bool KeyDown(Parent& p, Window parent, int vk, Effects& e) {
             e.repaint = true;
           }
         }
-        return true;
+        return;
       }
       [[fallthrough]];
     case VK_LEFT:
     case VK_RIGHT: {
       const int step = (vk == VK_UP || vk == VK_LEFT) ? -1 : 1;
       Control* c = NextFocus(p, step);
-      if (!c) return true;
+      if (!c) return;
       SetFocus(p, c, e);
       // Arrow keys move through radio buttons the way they check them.
       if (c->kind == Kind::Button && c->type() == BS_AUTORADIOBUTTON && c->check != BST_CHECKED)
         Activate(p, *c, e);
-      return true;
+      return;
     }
     case VK_SPACE:
       if (focus) {
@@ -728,20 +729,20 @@ bool KeyDown(Parent& p, Window parent, int vk, Effects& e) {
           Activate(p, *focus, e);
         }
       }
-      return true;
+      return;
     case VK_F4:
       if (focus && focus->kind == Kind::Combo) {
         OpenList(*focus);
         e.repaint = true;
-        return true;
+        return;
       }
-      return false;
+      return;
     case VK_RETURN: {
       Control* target = focus && focus->kind == Kind::Button && focus->type() == BS_PUSHBUTTON
                             ? focus
                             : ButtonWith(p, BS_DEFAULT);
       if (target) Activate(p, *target, e);
-      return true;
+      return;
     }
     case VK_ESCAPE:
       if (Control* cancel = ButtonWith(p, BS_CANCEL)) {
@@ -749,9 +750,8 @@ bool KeyDown(Parent& p, Window parent, int vk, Effects& e) {
       } else {
         e.close = true;
       }
-      (void)parent;
-      return true;
-    default: return false;
+      return;
+    default: return;
   }
 }
 
@@ -1006,22 +1006,21 @@ bool WidgetDefProc(Window w, uint32_t msg, intptr_t wParam, intptr_t lParam, int
   if (!IsWindowEnabled(w)) return false;
   Effects e;
   e.parent = w;
-  bool handled = false;
   {
     std::lock_guard<std::mutex> lock(mu);
     Parent* p = FindParent(w);
     if (!p) return false;
     const int x = LoWord(lParam), y = HiWord(lParam);
     switch (msg) {
-      case WM_LBUTTONDOWN: MouseDown(*p, x, y, e); handled = true; break;
-      case WM_MOUSEMOVE: MouseMove(*p, x, y, e); handled = true; break;
-      case WM_LBUTTONUP: MouseUp(*p, x, y, e); handled = true; break;
-      case WM_KEYDOWN: handled = KeyDown(*p, w, static_cast<int>(wParam), e); break;
+      case WM_LBUTTONDOWN: MouseDown(*p, x, y, e); break;
+      case WM_MOUSEMOVE: MouseMove(*p, x, y, e); break;
+      case WM_LBUTTONUP: MouseUp(*p, x, y, e); break;
+      case WM_KEYDOWN: KeyDown(*p, static_cast<int>(wParam), e); break;
       default: break;
     }
   }
   Run(e);
-  return handled;
+  return false;  // the backends do nothing more with these
 }
 
 Rect CloseBoxRect(int outerWidth) {

@@ -56,7 +56,8 @@ Window CreateControl(Window parent, int id, const std::string& className,
 Window GetDlgItem(Window parent, int id);
 bool IsControl(Window w);
 // Called by DefWindowProc of a top-level window that has controls (paint,
-// mouse, keys). Returns true when it handled the message.
+// mouse, keys). Returns true when it painted the window, which leaves the
+// backend nothing to do.
 bool WidgetDefProc(Window w, uint32_t msg, intptr_t wParam, intptr_t lParam, intptr_t& result);
 // Releases the controls of a destroyed top-level window.
 void DestroyControls(Window parent);
