@@ -63,13 +63,14 @@ class Course {
     for (const std::string& word : w) a.push_back((verb == "add" && a.size() == 1) || verb == "modal" ? 0 : Value(word));
     auto item = [&](size_t i) { return a.at(i) < 0 ? Window(-a[i]) : GetDlgItem(win_, static_cast<int>(a[i])); };
     events.clear();
-    if (verb == "dialog") {  // client width, height; says how many controls of the last one are left
+    if (verb == "dialog") {  // client width, height, framed (0: no); says how many controls of the last one are left
       std::vector<Window> old;
       for (int id : ids_) old.push_back(GetDlgItem(win_, id));
       for (Window d : {win_, owner_}) DestroyWindow(d);
       answer = std::to_string(std::count_if(old.begin(), old.end(), IsControl)) + " left";
       ids_.clear(), client_ = Surface(int(a[0]), int(a[1])), owner_ = 0;
-      ShowWindow(win_ = CreateWindow("Dlg", "Test", WS_CAPTION_FRAME, 10, 10, int(a[0]) + 6, int(a[1]) + 24, 0), true);
+      const bool framed = a.size() < 3 || a[2];
+      ShowWindow(win_ = CreateWindow("Dlg", "Test", framed ? uint32_t{WS_CAPTION_FRAME} : 0u, 10, 10, int(a[0]) + 6 * framed, int(a[1]) + 24 * framed, 0), true);
     } else if (verb == "options") {  // frame rate, fire mode, level, God unlocked: the options window over the dialog
       owner_ = owner_ ? owner_ : win_, ids_.clear();
       gs.targetFps = int(a[0]), gs.fireMode = int(a[1]), gs.enemySlots = int(a[2]), gs.godUnlocked = int(a[3]), gs.mainWindow = owner_;
