@@ -95,8 +95,8 @@ TEST(Bmp, EveryKindDecodesPixelExact) {
 TEST(Bmp, OddFilesByHand) {
   const Bytes six = bmpw::Encode({6, 1, {0, 1, 2, 3, 4, 255}}, {40, 8, bmpw::kRgb, false, {}, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}, 4});
   const Bytes count = bmpw::Encode({2, 1, {1, 0}}, {40, 1, bmpw::kRgb, false, {}, {0x112233, 0x445566}, 1000});  // more than the depth allows
-  Bytes sixAtZero = six;
-  bmpw::Set32(sixAtZero, 10, 0);  // pixels right after the table
+  Bytes sixAtZero = six, twoAtZero = bmpw::Encode({2, 1, {1, 0}}, {40, 1, bmpw::kRgb, false, {}, {0x112233, 0x445566}});
+  bmpw::Set32(sixAtZero, 10, 0), bmpw::Set32(twoAtZero, 10, 0);  // pixels right after the table
   const std::vector<uint32_t> sixWant = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0, 0};
   const uint32_t red = Colour(1), green = Colour(2), c9 = Colour(9), cC = Colour(12), cF = Colour(15);
   struct Case { const char* what; bool four; int w, h; Bytes rle; bool good; std::vector<uint32_t> want = {}; const Bytes* file = nullptr; };
@@ -104,6 +104,7 @@ TEST(Bmp, OddFilesByHand) {
       {"indices past a short table are black", 0, 6, 1, {}, true, sixWant, &six},
       {"offset 0: pixels follow the table", 0, 6, 1, {}, true, sixWant, &sixAtZero},
       {"a count past the depth reads the depth's colours", 0, 2, 1, {}, true, {0x445566, 0x112233}, &count},
+      {"offset 0 and no count: the depth's whole table, then pixels", 0, 2, 1, {}, true, {0x445566, 0x112233}, &twoAtZero},
       // Bottom row: a run of 2, EOL; a jump of (1, 1) to the top row, one pixel, end.
       {"jumps and early end leave black", false, 4, 3, {2, 1, 0, 0, 0, 2, 1, 1, 1, 2, 0, 1}, true, {0, green, 0, 0, 0, 0, 0, 0, red, red, 0, 0}},
       // A run of 5 of 0x9C alternates; an odd literal is padded to a word.
@@ -146,7 +147,7 @@ constexpr uint64_t WH(int32_t w, int32_t h) { return uint64_t(uint32_t(h)) << 32
 TEST(Bmp, BadSizesOffsetsHeaderFieldsAndBitFieldsAreNoPicture) {
   const Bytes good = bmpw::Encode(Pattern(3, 3, 8), {40, 8, bmpw::kRgb, false, {}, Palette(256)});
   const Bytes good16 = bmpw::Encode(Pattern(2, 2, 16), {40, 16, bmpw::kBitFields, false, {0xF800, 0x07E0, 0x001F}, {}});
-  Bytes shortTable(good.begin(), good.begin() + 54 + 100), shortMasks(good16.begin(), good16.begin() + 14 + 40 + 8), rle = RleFile(4, 2, false);
+  Bytes shortTable(good.begin(), good.begin() + 54 + 100), shortMasks(good16.begin(), good16.begin() + 14 + 40 + 8), rle = RleFile(70, 2, false), rle4 = RleFile(70, 2, true);  // wide enough that "BM" would read as a run
   bmpw::Set32(shortTable, 10, 0);  // pixels right after the table
   struct Patch { const char* what; size_t at; int bytes; uint64_t value; const Bytes* file = nullptr; };
   const Patch patches[] = {
@@ -187,6 +188,9 @@ TEST(Bmp, BadSizesOffsetsHeaderFieldsAndBitFieldsAreNoPicture) {
       {"a colour table running past the end", 0, 0, 0, &shortTable},
       {"a 40-byte header's masks cut short", 0, 0, 0, &shortMasks},
       {"top-down run-length data", 22, 4, static_cast<uint32_t>(-2), &rle},
+      {"top-down run-length 4 data", 22, 4, static_cast<uint32_t>(-2), &rle4},
+      {"run-length 4 data at 8 bits", 28, 2, 8, &rle4},
+      {"run-length 8 data at 4 bits", 28, 2, 4, &rle},
   };
   for (const Patch& p : patches) {
     Bytes b = p.file ? *p.file : good;
