@@ -202,12 +202,30 @@ TEST(SdlWindows, FollowTheirRulesAsATable) {
        [](auto& w) { InvalidateRect(0), MoveWindow(w[1], 0, 0, 40, 31); },
        "w0 command 1 0, w1 command 2 0, w0 held 0 0, w1 paint 140 f0, w2 paint 28 1e, w0 held 0 0, w1 paint 140 f0, "
        "w2 paint 28 1f"},
+      {"a call from another thread runs on the window thread, however long it takes there; one not yet taken up is "
+       "withdrawn when its thread is stopped", [](auto& w) {
+         std::atomic<bool> done{false};
+         const ThreadHandle t = StartThread([&] {
+           struct Bye { std::atomic<bool>& done; Window to; ~Bye() { done = true, PostMessage(to, WM_COMMAND, 0, 0); } } bye{done, w[0]};
+           PostMessage(w[0], WM_COMMAND, CreateWindow("SLOW", "slow", 0, 0, 0, 8, 8, 0) != 0, 0);  // its creation takes 100 ms
+         }, "caller");
+         while (!done) if (Message m; GetMessage(m) > 0) DispatchMessage(m);
+         StopThread(t); },
+       [](auto& w) {
+         const ThreadHandle t = StartThread([&] { SetWindowText(w[1], "never"); }, "caller");
+         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+         StopThread(t);
+         EXPECT_EQ(GetWindowText(w[1]), "b"); },
+       "w1 command 1 0, w1 command 0 0, w0 held 0 0, w0 held 0 0"},
   };
   for (const auto& rule : rules) {
     SCOPED_TRACE(rule.name);
     std::string why;
     if (!sdl::InitVideo(why)) GTEST_SKIP() << "no offscreen video: " << why;
     sdl::SetWindowScale(2, 326, 264), RegisterWindowClass("SDLREC", RecordingProc);
+    RegisterWindowClass("SLOW", [](Window, uint32_t msg, intptr_t, intptr_t) -> intptr_t {
+      return msg == WM_CREATE ? std::this_thread::sleep_for(std::chrono::milliseconds(100)), 0 : 0;
+    });
     std::vector<Window> w = {CreateWindow("SDLREC", "a", WS_CAPTION_FRAME | WS_SYSMENU, 100, 50, 326, 264, 0), CreateWindow("SDLREC", "b", 0, 0, 0, 40, 30, 0)};
     w.push_back(sentinel = CreateWindow("SDLREC", "sentinel", 0, 0, 0, 8, 8, 0));
     first = w[0], trace.clear(), ShowWindow(sentinel, true), sdl::ReleaseAllKeys();
