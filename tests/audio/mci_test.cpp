@@ -81,13 +81,29 @@ TEST_F(Mci, WaveDevicesPlayStopResumeRewindResampleAndSaturate) {
   Do({"close w wait", "play a", "play b"});
   const auto mixed = Render(30000);
   EXPECT_EQ(std::make_tuple(mixed[0], mixed[2 * 22049], mixed[2 * 22050 + 1]), std::make_tuple(32767, 32767, 30000));  // clipped, not wrapped; the slow one ends at 22050
-  Do({"stop b wait", "seek b to start wait", "play b", "play c"});
+  Do({"stop b wait", "seek a to start wait", "play a"});  // alone: its last frame, half-way on, leans towards nothing
+  const auto alone = Render(22051);
+  EXPECT_EQ(std::make_pair(alone[2 * 22049], alone[2 * 22050]), std::make_pair(int16_t(30000), int16_t(0)));
+  Do({"seek b to start wait", "play b", "play c"});
   EXPECT_EQ(RenderRms(1000), 0.0);  // equal and opposite cancel exactly
   Do({"close b wait"});
   ASSERT_EQ(Open("d", "neg2.wav", Wav16(44100, 2, std::vector<int16_t>(100, -30000))), kMciOk);
   Do({"play d"});
   EXPECT_EQ(Render(10)[0], -32768);  // and clip at the bottom
   EXPECT_EQ(SendMciString("play w"), kMciErrInvalidDeviceName);
+}
+
+// One synthesiser: a piece started stops the one playing; a piece at its end plays again only once sought to
+// the start, and a play of it before that leaves the other playing. Each step: short and long playing.
+TEST_F(Mci, SequencersTakeTurnsOnTheOneSynthesiser) {
+  ASSERT_EQ(Open("short", "short.mid", ChordMidi(1)) + Open("long", "long.mid", ChordMidi(8)), kMciOk);
+  std::string got;
+  for (const char* c : {"play short", "", "play long", "play short", "seek short to start wait", "play short", "play long"}) {
+    if (*c) Do({c}); else Render(44100);  // a second: past the short one's half-second chord
+    got += std::to_string(MixerDevicePlaying("short")) + std::to_string(MixerDevicePlaying("long")) + " ";
+  }
+  EXPECT_EQ(got, "10 00 01 01 01 10 01 ");
+  EXPECT_GT(RenderRms(4410), 500.0);
 }
 
 TEST_F(Mci, MissingAndMalformedFilesGiveAnErrorAndSilence) {

@@ -53,6 +53,26 @@ TEST_F(EnemyTest, BossRollsAgainOnGodButNotOnAWallBounce) {
   }
 }
 
+// Where an enemy is after its step: gone only once wholly below the screen (kind 2 also past either side),
+// and a kind-3 one turned back only once past an edge of its lane, 48 to 96 or 208 to 256 (the game's own
+// starts never step onto 48, 96 or 256; a set value can).
+TEST_F(EnemyTest, EnemiesLeaveWhollyOffScreenAndKindThreeTurnsJustPastItsLane) {
+  struct Row { int kind, x, y, vx, state; } rows[] = {
+      {1, 300, 248, 0, 1}, {1, 300, 249, 0, 0}, {2, 300, 250, 0, 2}, {2, 300, 251, 0, 0},
+      {2, 330, 100, 0, 2}, {2, 331, 100, 0, 0}, {2, -10, 100, 0, 2}, {2, -11, 100, 0, 0},
+      {3, 230, 252, 3, 3}, {3, 230, 253, 3, 0}, {3, 47, 100, -3, 3}, {3, 48, 100, 3, 3},
+      {3, 96, 100, 3, 3},  {3, 97, 100, -3, 3}, {3, 207, 100, -3, 3}, {3, 208, 100, 3, 3},
+      {3, 256, 100, 3, 3}, {3, 257, 100, -3, 3}};
+  for (const Row& r : rows) {
+    StartTestGame();
+    Chr& c = PlaceEnemy(2, r.kind, r.x - 3 * (r.kind == 3), r.y);  // kind 3 steps right onto x
+    std::tie(c.vx, c.vy, c.cooldown) = std::make_tuple(3 * (r.kind == 3), 0, 5);
+    UpdateEnemy(2);
+    EXPECT_EQ(std::make_tuple(c.state, c.vx, c.x), std::make_tuple(r.state, r.vx, r.vx < 0 ? r.x - 3 : r.x))
+        << r.kind << " at " << r.x << "," << r.y;
+  }
+}
+
 // Straight above the ship (the mended fault) the shot leans by 1; from 1 to
 // 6 rows above, full speed; level with or below, it leans away.
 TEST_F(EnemyTest, AimedShotLeansTowardTheShip) {

@@ -202,6 +202,28 @@ TEST(SdlWindows, FollowTheirRulesAsATable) {
        [](auto& w) { InvalidateRect(0), MoveWindow(w[1], 0, 0, 40, 31); },
        "w0 command 1 0, w1 command 2 0, w0 held 0 0, w1 paint 140 f0, w2 paint 28 1e, w0 held 0 0, w1 paint 140 f0, "
        "w2 paint 28 1f"},
+      {"the full window: refused (4) wider or taller than the desktop, of no size or of an unknown depth; otherwise the "
+       "window covers the desktop, whatever the depth, until restored, once; an icon's mask of another size is refused",
+       [](auto& w) {
+         SDL_DisplayMode d;
+         SDL_Window* s = (ShowWindow(w[0], true), SDL_GetDesktopDisplayMode(0, &d), SDL_GetWindowFromID(SdlId(w[0])));
+         std::string got = std::to_string(ChangeDisplayMode(0, 320, 240, 16, 1));
+         auto shape = [&] {
+           int x, y, cx, cy;
+           SDL_GetWindowPosition(s, &x, &y), SDL_GetWindowSize(s, &cx, &cy);
+           got += " " + std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(cx) + "x" + std::to_string(cy);
+         };
+         for (const auto& [cx, cy, bits] : {std::tuple{d.w + 1, 240, 16}, {320, d.h + 1, 16}, {0, 240, 16}, {320, 0, 16}, {320, 240, 12}})
+           got += " " + std::to_string(ChangeDisplayMode(w[0], cx, cy, bits, 1));
+         shape();
+         const int h = ChangeDisplayMode(w[0], d.w, d.h, 8, 1);
+         shape();
+         for (int bits : {15, 16, 24, 32}) got += ChangeDisplayMode(w[0], 1, 1, bits, 1) == h ? " same" : " other";
+         for (int handle : {h, h, 0}) got += " " + std::to_string(RestoreDisplayMode(handle, w[0]));
+         shape();
+         EXPECT_EQ(got, "1 4 4 4 4 4 206,144 640x480 0,0 1024x768 same same same same 1 0 0 206,144 640x480");
+         SetWindowIcon(w[0], Surface(16, 16), Surface(8, 16)), SetWindowIcon(w[0], Surface(16, 16), Surface(16, 8)); },
+       nullptr, "w0 held 0 0, w1 paint 140 f0"},
       {"a call from another thread runs on the window thread, however long it takes there; one not yet taken up is "
        "withdrawn when its thread is stopped", [](auto& w) {
          std::atomic<bool> done{false};
