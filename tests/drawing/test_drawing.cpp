@@ -45,9 +45,7 @@ class DrawingTest : public ::testing::Test {
 
 TEST_F(DrawingTest, OddBoxesDrawOnlyWhatIsOnTheBuffer) {
   const int before = platform::LiveBrushCount();
-  struct Case {
-    int x0, y0, x1, y1, style, pixels;
-  } cases[] = {
+  struct Case { int x0, y0, x1, y1, style, pixels; } cases[] = {
       {0, 0, 320, 240, 2, 0},   {0, 0, 320, 240, -1, 0},  // unknown styles: nothing
       {-10, -10, 5, 5, 1, 25},  {315, 235, 400, 300, 0, 5 + 5 - 1},  // clipped
       {100, 100, 100, 150, 1, 0}, {100, 100, 90, 90, 0, 0},          // empty

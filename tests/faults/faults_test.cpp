@@ -23,8 +23,6 @@
 #include "tests/scenario/json.h"
 #include "tests/scenario/scenario.h"
 #include "tests/support/child_process.h"
-#include "platform/sim/sim_control.h"
-#include "platform/sim/sim_driver.h"
 
 namespace faults {
 namespace {
@@ -168,16 +166,6 @@ TEST_F(Faults, EveryScreenEndsWithZeroAndKeepsTheHighScoreOfItsMoment) {
       EXPECT_TRUE(LinesBefore(log, at[i]) == LinesBefore(t, at[i])) << "the moment missed its screen";
     }
   }
-}
-
-TEST(CloseBox, ReachesOnlyAnEnabledWindow) {
-  using namespace platform;
-  sim::Reset(), RegisterWindowClass("CLOSEREC", DefWindowProc);
-  const Window w = CreateWindow("CLOSEREC", "Main", WS_CAPTION_FRAME | WS_SYSMENU, 0, 0, 326, 264, 0);
-  ShowWindow(w, true), EnableWindow(w, false);  // as under a modal window
-  EXPECT_FALSE(sim::CloseWindowTitled("Main"));
-  EnableWindow(w, true);
-  EXPECT_TRUE(sim::CloseWindowTitled("Main"));
 }
 
 // Pictures or music missing or damaged every way: the bot still plays a whole game and its score is saved.

@@ -50,10 +50,7 @@ class FlowTest : public ::testing::Test {
 };
 
 TEST_F(FlowTest, EndingTextFollowsLevelAndHitPoints) {
-  struct Case {
-    int slots, hp;
-    const char* const* text;
-  } cases[] = {
+  struct Case { int slots, hp; const char* const* text; } cases[] = {
       {12, 29, kEndingNarrow}, {12, 30, kEndingClear},  // floor(100 * 0.3) is a clear win
       {12, 99, kEndingClear},  {12, 100, kEndingFlawless}, {5, 1, kEndingNarrow},
       {20, 100, kEndingFlawless}, {30, 100, kEndingGod},  // God whatever the hit points

@@ -9,6 +9,7 @@
 #include "enemies/enemy_shots.h"
 #include "enemies/patterns.h"
 #include "enemies/waves.h"
+#include "entities/sprites.h"
 #include "platform/audio/audio.h"
 #include "play_fixture.h"
 #include "runtime/runtime.h"
@@ -36,9 +37,7 @@ TEST_F(EnemyTest, LevelsSetTheBossVolleysAndTheSlotsWalked) {
 // On the God level a plain roaming frame rolls twice, while a wall bounce
 // frame keeps the single roll.
 TEST_F(EnemyTest, BossRollsAgainOnGodButNotOnAWallBounce) {
-  struct Case {
-    int level, x, draws;
-  } cases[] = {{12, 150, 1}, {30, 150, 2}, {12, 289, 1}, {30, 289, 1}};
+  struct Case { int level, x, draws; } cases[] = {{12, 150, 1}, {30, 150, 2}, {12, 289, 1}, {30, 289, 1}};
   for (const Case& c : cases) {
     StartTestGame(c.level);
     gs.quota = 0;
@@ -71,14 +70,14 @@ TEST_F(EnemyTest, EnemiesLeaveWhollyOffScreenAndKindThreeTurnsJustPastItsLane) {
     EXPECT_EQ(std::make_tuple(c.state, c.vx, c.x), std::make_tuple(r.state, r.vx, r.vx < 0 ? r.x - 3 : r.x))
         << r.kind << " at " << r.x << "," << r.y;
   }
+  for (auto [set, frame] : {std::pair{-1, 1}, {5, 1}, {6, 3}, {0, 0}, {4, 4}})  // outside the tables: nothing is read
+    DrawChrSprite(set, frame, 0, 0), DrawShtSprite(set + (set > 4), frame, 0, 0);
 }
 
 // Straight above the ship (the mended fault) the shot leans by 1; from 1 to
 // 6 rows above, full speed; level with or below, it leans away.
 TEST_F(EnemyTest, AimedShotLeansTowardTheShip) {
-  struct Case {
-    int x, y, vx;
-  } cases[] = {
+  struct Case { int x, y, vx; } cases[] = {
       {100, 50, 3},   {160, 50, 1},   {160, 213, 1},  {160, 208, 1},
       {0, 200, 6},    {300, 200, -6}, {100, 207, 6},  {100, 213, 6}, {220, 208, -6},
       {100, 214, -6}, {150, 220, -4},
@@ -134,10 +133,7 @@ TEST_F(EnemyTest, VolleysAreMadeWholeOrNotAtAll) {
 
 // Easy, Hard and God volleys (Normal's six is played whole elsewhere).
 TEST_F(EnemyTest, RainyAndFallLeafSpaceEveryLevelsBulletsEvenly) {
-  struct Case {
-    int n;
-    std::vector<int> xs;
-  } cases[] = {
+  struct Case { int n; std::vector<int> xs; } cases[] = {
       {5, {53, 106, 160, 213, 266}},
       {7, {40, 80, 120, 160, 200, 240, 280}},
       {10, {29, 58, 87, 116, 145, 174, 203, 232, 261, 290}},

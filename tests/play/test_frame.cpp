@@ -42,21 +42,14 @@ TEST_F(FrameTest, PauseRequestFreezesAfterOneMoreFrame) {
 }
 
 TEST_F(FrameTest, EndTestsHoldInTheirOrder) {
-  struct Step {
-    int quit, shipState, quota, bossState;
-    PlayEnd end;
-  } steps[] = {
+  struct Step { int quit, shipState, quota, bossState; PlayEnd end; } steps[] = {
       {0, 1, 255, 0, PlayEnd::kNone},  {1, 1, 255, 0, PlayEnd::kAbandoned},
       {1, 0, 255, 0, PlayEnd::kLost},  {1, 0, 0, 240, PlayEnd::kLost},  // the boss explodes
       {1, 0, 0, 0, PlayEnd::kWon},     {1, 0, 1, 0, PlayEnd::kLost},
   };
   for (const Step& s : steps) {
-    gs.quitRequested = s.quit;
-    chr[0].state = s.shipState;
-    gs.quota = s.quota;
-    chr[1].state = s.bossState;
-    EXPECT_EQ(EndTest(), s.end) << s.quit << " " << s.shipState << " " << s.quota << " "
-                                << s.bossState;
+    std::tie(gs.quitRequested, chr[0].state, gs.quota, chr[1].state) = std::make_tuple(s.quit, s.shipState, s.quota, s.bossState);
+    EXPECT_EQ(EndTest(), s.end) << s.quit << " " << s.shipState << " " << s.quota << " " << s.bossState;
   }
 }
 

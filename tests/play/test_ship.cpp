@@ -48,10 +48,7 @@ TEST_F(ShipTest, ManualFireNeedsTheSpaceBar) {
 // Held against each other the keys cancel, except near the top and left
 // limits, where the first move is clamped and the second still applies.
 TEST_F(ShipTest, MovementStopsAtEveryLimit) {
-  struct Case {
-    std::vector<int> keys;
-    int x, y, frames, afterX, afterY;
-  } cases[] = {
+  struct Case { std::vector<int> keys; int x, y, frames, afterX, afterY; } cases[] = {
       {{VK_DOWN}, 159, 214, 10, 159, 220},
       {{VK_RIGHT}, 159, 220, 40, 318, 220},
       {{VK_UP, VK_LEFT}, 318, 220, 70, 2, 2},

@@ -8,10 +8,7 @@
 #include "runtime/runtime.h"
 
 TEST(Numbers, IntFloorsAndSaturatesAndRealsRoundHalfToEven) {
-  struct Case {
-    double in;
-    int32_t floor, nearest;
-  } cases[] = {
+  struct Case { double in; int32_t floor, nearest; } cases[] = {
       {-0.5, -1, 0},  {2.5, 2, 2},   {-1.5, -2, -2}, {-27.333, -28, -27}, {-0.0, 0, 0},
       {1e12, std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max()},
       {-1e12, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min()},
@@ -32,10 +29,7 @@ TEST(Numbers, SqrAndPowAtTheirEdges) {
 }
 
 TEST(Numbers, RgbMasksRedAndGreenButNotBlue) {
-  struct Case {
-    int r, g, b;
-    uint32_t out;
-  } cases[] = {
+  struct Case { int r, g, b; uint32_t out; } cases[] = {
       {256 + 1, 512 + 2, 3, 0x00030201}, {-1, 0, 0, 0x000000FF},
       {0, 0, 256, 0x01000000},  // blue spills over: callers keep it in range
   };

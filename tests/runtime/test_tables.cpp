@@ -7,9 +7,7 @@
 // A hit needs a distance strictly below the radius sum and both records in
 // a hittable state (anything but 0, 240 and the unknown 9 and -1).
 TEST(Hit, DistanceBelowTheRadiusSumBetweenLiveRecords) {
-  struct Case {
-    int stateA, xA, yA, rA, stateB, xB, yB, rB, hit;
-  } cases[] = {
+  struct Case { int stateA, xA, yA, rA, stateB, xB, yB, rB, hit; } cases[] = {
       {3, 0, 0, 2, 1, 3, 4, 3, 0},          // 3-4-5 against a sum of 5
       {3, 0, 0, 2, 1, 3, 3, 3, 1},          {240, 10, 10, 20, 1, 10, 10, 20, 0},
       {1, 10, 10, 20, 240, 10, 10, 20, 0},  {0, 10, 10, 20, 1, 10, 10, 20, 0},

@@ -6,10 +6,7 @@
 // Whole numbers plainly, fractions with at most 15 digits and no trailing
 // zeros; -0 keeps its sign.
 TEST(Str, NumbersAsText) {
-  struct Case {
-    double in;
-    const char* out;
-  } cases[] = {
+  struct Case { double in; const char* out; } cases[] = {
       {2147483647.0, "2147483647"}, {-2147483648.0, "-2147483648"}, {-0.0, "-0"}, {-2.25, "-2.25"},
       {1.0 / 3, "0.33333333333333"}, {123456.75, "123456.75"}, {100.0 / 3, "33.3333333333333"},
   };
@@ -19,10 +16,7 @@ TEST(Str, NumbersAsText) {
 // Leading digits only; a sign or blank first gives 0; &H and &O prefixes;
 // wraps beyond 32 bits.
 TEST(Val, TextAsNumbers) {
-  struct Case {
-    const char* in;
-    uint32_t out;
-  } cases[] = {
+  struct Case { const char* in; uint32_t out; } cases[] = {
       {"12abc", 12},    {"", 0},
       {"abc", 0},       {"-5", 0},         {"+5", 0},               {" 5", 0},
       {"&HFF", 255},    {"&hff", 255},     {"&H7fffFFFF", 0x7FFFFFFF}, {"&O17", 15},

@@ -1,43 +1,19 @@
 #include "tests/scenario/scenario.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "tests/support/child_process.h"
 
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
-extern char** environ;
-
 namespace scenario {
 
 Result RunSim(const std::vector<std::string>& args, const fs::path& cwd, const std::vector<std::string>& prefix) {
-  Result result;
-  const fs::path errFile = cwd / "stderr.txt";
-  std::vector<std::string> all = prefix;
-  all.push_back(QM_SIM_BINARY);
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-  posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0644);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return {-1, "cannot start " + all[0]};
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) continue;
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.errors = ReadFile(errFile);
-  fs::remove(errFile);
+  testsupport::SpawnOptions o{prefix, {}, {}, "", (cwd / "stderr.txt").string(), cwd.string()};
+  o.argv.push_back(QM_SIM_BINARY), o.argv.insert(o.argv.end(), args.begin(), args.end());
+  const int status = testsupport::WaitExit(testsupport::Spawn(o), 30 * 60 * 1000);  // a soak runs for minutes
+  Result result{status > 127 ? -1 : status, ReadFile(o.errFile)};  // killed or out of time: -1
+  fs::remove(o.errFile);
   return result;
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/sim/sim_control.h"
+#include "platform/sim/sim_driver.h"
 #include "platform/ui/widgets.h"
 
 using namespace platform;
@@ -104,13 +105,15 @@ TEST(SimWindows, FollowTheirRulesAsATable) {
          }); },
        "0 w1 activate 1 0, 0 w1 keydown 41 1, 0 w1 paint 140 f0, 100 w1 keydown 42 1, 600 w1 keydown 42 40000001, 633 w1 keydown 42 40000001, "
        "650 w1 keydown 42 40000001, 1150 w1 keydown 42 40000001, 1160 w1 keyup 41 c0000001, 1160 w1 keyup 42 c0000001"},
-      {"a click goes to the enabled window of the title shown last, else created last", [](auto& w) {
+      {"a click, and the close box, go to the enabled window of the title shown last, else created last; a window without "
+       "a close box has none", [](auto& w) {
          ShowWindow(w[1], true), ShowWindow(w[0], true), sim::Click("T", 1, 2), ShowWindow(w[0], false), sim::Click("T", 3, 4);
          ShowWindow(w[1], false), sim::Click("T", 5, 6), EnableWindow(w[1], false), sim::Click("T", 7, 8), EnableWindow(w[0], false);
-         EXPECT_FALSE(sim::Click("T", 9, 9)); },
+         EXPECT_FALSE(sim::Click("T", 9, 9) || sim::CloseWindowTitled("T") || (EnableWindow(w[1], true), sim::CloseWindowTitled("T")));
+         EnableWindow(w[1], false), EnableWindow(w[0], true), sim::CloseWindowTitled("T"); },
        "0 w2 activate 1 0, 0 w2 activate 0 10001, 0 w1 activate 1 10002, 0 w1 activate 0 10002, 0 w2 activate 1 10001, "
        "0 w2 activate 0 0, 0 w1 ldown 1 20001, 0 w1 lup 0 20001, 0 w2 ldown 1 40003, 0 w2 lup 0 40003, 0 w2 ldown 1 60005, "
-       "0 w2 lup 0 60005, 0 w1 ldown 1 80007, 0 w1 lup 0 80007"},
+       "0 w2 lup 0 60005, 0 w1 ldown 1 80007, 0 w1 lup 0 80007, 0 w1 close 0 0, 0 w1 destroy 0 0"},
       {"the client is repainted when either side changes, at its new size", [](auto& w) {
          ShowWindow(w[0], true), sim::ScheduleAt(10, [w] { MoveWindow(w[0], 5, 5, 326, 264); });
          sim::ScheduleAt(20, [w] { MoveWindow(w[0], 5, 5, 327, 264); }), sim::ScheduleAt(30, [w] { MoveWindow(w[0], 5, 5, 327, 265); }); },
