@@ -475,11 +475,6 @@ void ResetFontPath(FontFace face) {
   g_path[static_cast<int>(face)].reset();
 }
 
-size_t GlyphCacheSize() {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  return g_cache.size();
-}
-
 void ClearGlyphCache() {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_cache.clear();

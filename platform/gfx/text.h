@@ -50,8 +50,7 @@ bool FontAvailable(FontFace face);
 void OverrideFontPath(FontFace face, const std::string& path);
 // Goes back to finding the face by family name.
 void ResetFontPath(FontFace face);
-// Glyph cache statistics and reset (tests and benchmarks).
-size_t GlyphCacheSize();
+// Empties the glyph cache (tests and benchmarks).
 void ClearGlyphCache();
 
 }  // namespace platform
