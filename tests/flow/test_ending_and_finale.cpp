@@ -43,8 +43,7 @@ class FlowTest : public ::testing::Test {
   void TearDown() override {
     FreeImages();
     EndZKGDI(window_);
-    EXPECT_TRUE(platform::sim::MessageBoxes().empty())
-        << platform::sim::MessageBoxes().front().text;
+    EXPECT_TRUE(platform::sim::MessageBoxes().empty()) << platform::sim::MessageBoxes().front().text;
   }
   platform::Window window_ = 0;
 };

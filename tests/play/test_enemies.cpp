@@ -28,8 +28,7 @@ TEST_F(EnemyTest, LevelsSetTheBossVolleysAndTheSlotsWalked) {
   for (const Case& c : cases) {
     StartTestGame(c.level);  // a new game sets the volley's bullets
     SpawnEnemy(2, 4);
-    EXPECT_EQ(std::make_tuple(chr[1].state, chr[1].hp, int(gs.bossMaxHp), int(gs.patternBullets),
-                              EnemySlotCount()),
+    EXPECT_EQ(std::make_tuple(chr[1].state, chr[1].hp, int(gs.bossMaxHp), int(gs.patternBullets), EnemySlotCount()),
               std::make_tuple(c.hp ? 4 : 0, c.hp, c.hp, c.bullets, c.slots)) << c.level;
   }
 }
@@ -114,8 +113,7 @@ TEST_F(EnemyTest, VolleysAreMadeWholeOrNotAtAll) {
   FillShots(49);
   EXPECT_EQ(FireWork(), 0);  // 12 bullets, 11 free slots
   EXPECT_EQ(ShotsInFlight(), 49);
-  EXPECT_EQ(std::tie(gs.bannerText, gs.bannerTimer, chr[1].cooldown),
-            std::make_tuple(std::string("Fire-Work"), 60, 3));
+  EXPECT_EQ(std::tie(gs.bannerText, gs.bannerTimer, chr[1].cooldown), std::make_tuple(std::string("Fire-Work"), 60, 3));
   EXPECT_EQ(Rainy(), 1);  // 10 still fit
   EXPECT_EQ(ShotsInFlight(), 59);
   FillShots(60);
@@ -172,8 +170,7 @@ TEST_F(EnemyTest, RammingAnEnemyEndsTheShipButNotTheBoss) {
   std::tie(chr[0].x, chr[0].y) = std::make_tuple(100, 200);
   PlaceEnemy(2, 2, 100, 195);
   UpdateEnemies();
-  EXPECT_EQ(std::tie(chr[2].state, gs.quota, gs.score, chr[0].hp),
-            std::make_tuple(240, 254, 10, 0));
+  EXPECT_EQ(std::tie(chr[2].state, gs.quota, gs.score, chr[0].hp), std::make_tuple(240, 254, 10, 0));
   StartTestGame();
   gs.quota = 0;
   std::tie(chr[0].x, chr[0].y) = std::make_tuple(100, 100);

@@ -59,8 +59,7 @@ TEST_F(FrameTest, ShipDeathRunsThroughTheHudAndTheFrameToALostGame) {
   gs.score = 1234;
   chr[0].hp = 0;
   DrawHud();
-  EXPECT_EQ(std::tie(chr[0].state, chr[0].anim, gs.inputLocked, gs.shownScore),
-            std::make_tuple(240, 10.0, 1, 1234));
+  EXPECT_EQ(std::tie(chr[0].state, chr[0].anim, gs.inputLocked, gs.shownScore), std::make_tuple(240, 10.0, 1, 1234));
   EXPECT_EQ(Pixel(50, 232), 0x808080u);
   chr[0].anim = 23;
   gs.score = 2000;

@@ -52,8 +52,7 @@ TEST_F(Driver, BadArgumentsAndUnreadableFilesEndWithStatusOneBeforeTheProgramRun
 
 TEST_F(Driver, ARunWhereEveryThreadWaitsForEverEndsWithStatusThree) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(Run({"--log", P("log.txt")},
-                  [] {
+  EXPECT_EXIT(Run({"--log", P("log.txt")}, [] {
                     Sleep(42);
                     Message m;
                     return GetMessage(m);

@@ -86,8 +86,7 @@ TEST_F(Zkmci, TheHundredAndFirstOpenIsRefused) {
   ASSERT_EQ(SoundCommand(100, kSoundPlayLooped, 0, ""), 100);  // the last slot loops like the first
   platform::Sleep(3000);
   EXPECT_GE(Sent("play sa100").size(), 3u);
-  EndSoundLoop();  // closes the last one too
-  EXPECT_EQ(platform::MixerDeviceCount(), 0);
+  EXPECT_EQ((EndSoundLoop(), platform::MixerDeviceCount()), 0);  // the last one closed too
 }
 
 // Rows: id, command, parameter, file, the id handed back, the messages.

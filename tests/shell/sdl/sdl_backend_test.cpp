@@ -208,11 +208,8 @@ TEST(SdlWindows, FollowTheirRulesAsATable) {
          SDL_DisplayMode d;
          SDL_Window* s = (ShowWindow(w[0], true), SDL_GetDesktopDisplayMode(0, &d), SDL_GetWindowFromID(SdlId(w[0])));
          std::string got = std::to_string(ChangeDisplayMode(0, 320, 240, 16, 1));
-         auto shape = [&] {
-           int x, y, cx, cy;
-           SDL_GetWindowPosition(s, &x, &y), SDL_GetWindowSize(s, &cx, &cy);
-           got += " " + std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(cx) + "x" + std::to_string(cy);
-         };
+         auto shape = [&](int x = 0, int y = 0, int cx = 0, int cy = 0) {  // the SDL window's place and size
+           got += (SDL_GetWindowPosition(s, &x, &y), SDL_GetWindowSize(s, &cx, &cy), " " + std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(cx) + "x" + std::to_string(cy)); };
          for (const auto& [cx, cy, bits] : {std::tuple{d.w + 1, 240, 16}, {320, d.h + 1, 16}, {0, 240, 16}, {320, 0, 16}, {320, 240, 12}})
            got += " " + std::to_string(ChangeDisplayMode(w[0], cx, cy, bits, 1));
          shape();
@@ -237,9 +234,7 @@ TEST(SdlWindows, FollowTheirRulesAsATable) {
          const ThreadHandle t = StartThread([&] { SetWindowText(w[1], "never"); }, "caller");
          std::this_thread::sleep_for(std::chrono::milliseconds(50));
          StopThread(t);
-         EXPECT_EQ(GetWindowText(w[1]), "b"); },
-       "w1 command 1 0, w1 command 0 0, w0 held 0 0, w0 held 0 0"},
-  };
+         EXPECT_EQ(GetWindowText(w[1]), "b"); }, "w1 command 1 0, w1 command 0 0, w0 held 0 0, w0 held 0 0"}, };
   for (const auto& rule : rules) {
     SCOPED_TRACE(rule.name);
     std::string why;
