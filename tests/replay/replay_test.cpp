@@ -106,6 +106,13 @@ TEST(ReplayFormat, EveryRateTheGameRunsAtIsReadAndNoneBeyond) {
     EXPECT_EQ(replay::Parse(replay::Serialize(r), back, error), ok) << target << " " << read;
     EXPECT_EQ(error, ok ? "" : "frame rate out of range") << target << " " << read;
   }
+  for (size_t n : {64u, 65u}) {  // a frame holds up to 64 rate reads
+    Record r = Sample();
+    std::vector<Frame> f = Frames(r);
+    f[5].fps.assign(n, 60), SetFrames(r, f);
+    EXPECT_EQ(replay::Parse(replay::Serialize(r), back, error), n == 64) << n << " " << error;
+  }
+  EXPECT_FALSE(replay::Parse("QMS" + replay::Serialize(Sample()).substr(3), back, error) || error != "not a Quillmoor recording");
   // A game reads its measurement held to the bound, and records what it read.
   ResetGameState(), SetConstantGameState();
   std::vector<int32_t> read;

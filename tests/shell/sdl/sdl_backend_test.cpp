@@ -80,9 +80,10 @@ TEST(SdlKeys, AKeyIsHeldWhileAnyOfItsKeysIsDown) {
   KeyPressed(SDL_SCANCODE_Q, 'A');  // released as the key it was at the press
   KeyReleased(SDL_SCANCODE_Q);
   EXPECT_FALSE(platform::KeyHeld('A'));
-  KeyPressed(SDL_SCANCODE_UP, platform::VK_UP);
+  KeyPressed(SDL_SCANCODE_UP, platform::VK_UP), KeyPressed(SDL_SCANCODE_F, 256), KeyPressed(SDL_SCANCODE_UNKNOWN, 'Q');  // not kept
+  EXPECT_TRUE((KeyPressed(SDL_SCANCODE_H, 255), platform::KeyHeld(255)));
   ReleaseAllKeys();  // focus lost
-  for (int vk : {16, int(platform::VK_UP), 0, -1, 256}) EXPECT_FALSE(platform::KeyHeld(vk)) << vk;
+  for (int vk : {16, int(platform::VK_UP), 0, -1, 255, 256, int('Q')}) EXPECT_FALSE(platform::KeyHeld(vk)) << vk;
 }
 
 TEST(SdlPicture, LargestWholeScaleCentredOnBlack) {
@@ -192,16 +193,18 @@ TEST(SdlWindows, FollowTheirRulesAsATable) {
          EXPECT_TRUE(d.left - a.left == 110 && d.top - a.top == 95 && d.width() == 106) << d.left << "," << d.top; },
        nullptr,
        "w0 held 0 0, w1 paint 140 f0, w4 close 0 0, w4 destroy 0 0, w1 close 0 0, w1 destroy 0 0"},
-      {"window 0 invalidates every window; a paint is at the new size when either side changes; texts and places", [](auto& w) {
+      {"window 0 invalidates every window; a paint is at the new size, at least 1 x 1, when either side changes; texts and "
+       "places", [](auto& w) {
          ShowWindow(w[0], true), ShowWindow(w[1], true), PostMessage(0, WM_COMMAND, 1, 0), PostMessage(w[0], WM_COMMAND, 2, 0);
          const Window ok = CreateControl(w[0], 1001, "BUTTON", "O K", BS_PUSHBUTTON, 13, 152, 55, 21);
-         EXPECT_EQ(GetWindowText(w[0]) + "|" + GetWindowText(ok) + "|" + GetWindowText(0), "a|O K|");
+         EXPECT_EQ(GetWindowText(w[0]) + "|" + GetWindowText(ok) + "|" + GetWindowText(0) + (IsWindow(ok) ? "|is one" : ""), "a|O K||is one");
          const Rect c = GetWindowRect(ok), r = GetWindowRect(w[0]), cl = GetClientRect(w[0]);
          EXPECT_EQ(std::vector<int>({c.left, c.top, c.right, c.bottom, r.left, r.top, r.right, r.bottom, cl.right, cl.bottom}),
-                   std::vector<int>({116, 224, 171, 245, 100, 50, 426, 314, 320, 240})); },
-       [](auto& w) { InvalidateRect(0), MoveWindow(w[1], 0, 0, 40, 31); },
-       "w0 command 1 0, w1 command 2 0, w0 held 0 0, w1 paint 140 f0, w2 paint 28 1e, w0 held 0 0, w1 paint 140 f0, "
-       "w2 paint 28 1f"},
+                   std::vector<int>({116, 224, 171, 245, 100, 50, 426, 314, 320, 240}));
+         MoveWindow(w[1], 0, 0, 0, 30); },
+       [](auto& w) { InvalidateRect(0), MoveWindow(w[1], 0, 0, -5, 31); },
+       "w0 command 1 0, w1 command 2 0, w0 held 0 0, w1 paint 140 f0, w2 paint 1 1e, w0 held 0 0, w1 paint 140 f0, "
+       "w2 paint 1 1f"},
       {"the full window: refused (4) wider or taller than the desktop, of no size or of an unknown depth; otherwise the "
        "window covers the desktop, whatever the depth, until restored, once; an icon's mask of another size is refused",
        [](auto& w) {
