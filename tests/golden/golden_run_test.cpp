@@ -23,6 +23,7 @@
 #include "platform/sim/sim_control.h"
 #include "platform/sim/sim_driver.h"
 #include "shell/shell.h"
+#include "tests/scenario/scenario.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
@@ -56,13 +57,6 @@ void CaptureFrom(uint64_t ms) {
   });
 }
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
 struct Game {
   const char* name;
   const char* course;    // the recorded course it must follow
@@ -84,9 +78,7 @@ constexpr const char* kMakerKeys =
 const Game kGames[] = {
     // Maker Mode (Shift held through the title's fade), the boss given one hit
     // point, its explosions, the ending, the staff roll, the title twice.
-    {"maker_game", "maker_game", kNormal,
-     kMakerKeys,
-     {"--set", "17000:chr[1].hp=1"}},
+    {"maker_game", "maker_game", kNormal, kMakerKeys, {"--set", "17000:chr[1].hp=1"}},
     // The same game heard: synthesising the music (--audio) changes nothing
     // of its course, to the millisecond of every piece's end and restart.
     {"maker_game_heard", "maker_game", kNormal, kMakerKeys,
@@ -139,7 +131,7 @@ TEST_P(Golden, FollowsItsRecordedCourse) {
   int status = 0;
   waitpid(pid, &status, 0);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the game did not end by itself";
-  std::istringstream lines(Slurp(dir / "course.txt"));
+  std::istringstream lines(scenario::ReadFile(dir / "course.txt"));
   course.clear();
   for (std::string l; std::getline(lines, l);) course.push_back(l);
   std::string got;
@@ -150,7 +142,7 @@ TEST_P(Golden, FollowsItsRecordedCourse) {
     std::ofstream(expected, std::ios::binary) << got;
     GTEST_SKIP() << "recorded " << expected;
   }
-  const std::string want = Slurp(expected);
+  const std::string want = scenario::ReadFile(expected);
   if (got == want) return;
   std::istringstream a(got), b(want);
   std::string la, lb;

@@ -154,10 +154,9 @@ TEST(SimRecords, MessageBoxesAndDisplayModesAreRecordedAndDisplayFailuresGiveThe
   RestoreDisplayMode(first, 0);
   const auto log = sim::LogLines();
   ASSERT_GE(log.size(), 4u);
-  EXPECT_EQ(log[0], "30 message box \"Full Window\" \"line one\\rline \\\"two\\\"\"");
-  EXPECT_EQ(log[1], "30 play bgm\\rnext");
-  EXPECT_EQ(log[2], "30 display mode 320x240x16 " + std::to_string(first));
-  EXPECT_EQ(log.back(), "30 display restored " + std::to_string(first));
+  EXPECT_EQ(std::vector<std::string>({log[0], log[1], log[2], log.back()}),
+            std::vector<std::string>({"30 message box \"Full Window\" \"line one\\rline \\\"two\\\"\"", "30 play bgm\\rnext",
+                                      "30 display mode 320x240x16 " + std::to_string(first), "30 display restored " + std::to_string(first)}));
 }
 
 // The page's desktop: windows drawn bottom to top into one picture, the

@@ -33,12 +33,9 @@ TEST(SdlThreads, StopEndsAThreadWhereverItWaitsAndUnwindsIt) {
     platform::ThreadHandle h = platform::StartThread([&] { Guard g{unwound}; started = true; bodies[i](); after = true; }, "t");
     ASSERT_NE(h, 0u);
     WaitUntil([&] { return started.load(); });
-    if (i == 2) self = h, WaitUntil([&] { return unwound.load(); });
-    else platform::StopThread(h);
-    EXPECT_TRUE(unwound) << i;
-    EXPECT_FALSE(after) << i;
-    platform::StopThread(h);  // already ended: harmless
-    self = 0;
+    i == 2 ? (self = h, WaitUntil([&] { return unwound.load(); })) : platform::StopThread(h);
+    EXPECT_TRUE(unwound && !after) << i;
+    platform::StopThread(h), self = 0;  // already ended: harmless
   }
   platform::StopThread(0);
   EXPECT_FALSE(platform::StopRequested());  // the test's own thread is no platform thread
