@@ -52,14 +52,8 @@ Trace Only(uint32_t message) {
 class Windows : public ::testing::Test {
  protected:
   void SetUp() override { sim::Reset(), seen.clear(), RegisterWindowClass("REC", RecordingProc); }
-  static Window Framed(const std::string& title = "w") { return CreateWindow("REC", title, WS_CAPTION_FRAME | WS_SYSMENU, 100, 50, 326, 264, 0); }
   // Pumps this thread's messages while the window lives and until a quit.
-  static std::vector<Message> PumpWhile(Window w = 0) {
-    Message m;
-    std::vector<Message> got;
-    while ((!w || IsWindow(w)) && GetMessage(m) > 0) got.push_back(m), DispatchMessage(m);
-    return got;
-  }
+  static void PumpWhile(Window w) { for (Message m; IsWindow(w) && GetMessage(m) > 0;) DispatchMessage(m); }
 };
 
 }  // namespace
@@ -206,7 +200,7 @@ TEST_F(Windows, ThePagesDesktopComposesWindowsRoutesTheMouseAndShowsMessageBoxes
 // In real time the clock is the page's and the scheduler waits for it: until
 // the next wake-up, or less when input comes first.
 TEST_F(Windows, InRealTimeTheSchedulerWaitsForTheClockAndTakesInputMeanwhile) {
-  const Window w = Framed();
+  const Window w = CreateWindow("REC", "w", WS_CAPTION_FRAME | WS_SYSMENU, 100, 50, 326, 264, 0);
   ShowWindow(w, true);
   uint64_t clock = 1000;
   std::vector<uint64_t> waits;
