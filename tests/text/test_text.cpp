@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -140,6 +141,9 @@ TEST_F(TextTest, WithoutAFontNothingIsDrawn) {
     EXPECT_EQ(Inked(s, 0xFFFFFF), 0);
     EXPECT_GT(TextOut(s, 0, 0, "AB", 0xFFFFFF, Font{FontFace::Gothic}), 0);  // the other face is unaffected
   }
+  std::filesystem::copy_file(FontPath(FontFace::Gothic), junk, std::filesystem::copy_options::overwrite_existing);
+  EXPECT_FALSE(FontAvailable(FontFace::Mincho)) << "a face that failed is tried again once its path is given anew, not before";
+  EXPECT_TRUE((OverrideFontPath(FontFace::Mincho, junk), FontAvailable(FontFace::Mincho)));
   ResetFontPath(FontFace::Mincho);
   Surface t = Canvas(40, 20);
   EXPECT_GT(TextOut(t, 0, 0, "AB", 0xFFFFFF, Font{}), 0);

@@ -60,21 +60,17 @@ TEST(FileExtension, LastDotAndLowerCaseOfAToZOnly) {
 // Play stops and rewinds first; a stop while the thread is busy is dropped and an open waits.
 TEST_F(Zkmci, CommandStringsAndTheBusyThread) {
   StartSoundLoop();
-  EXPECT_EQ(SoundCommand(0, kSoundOpen, 47, music), 1);
-  EXPECT_EQ(sim::Now(), 200u);  // every command first waits 200 ms
+  EXPECT_EQ((std::pair<int, uint64_t>{SoundCommand(0, kSoundOpen, 47, music), sim::Now()}), std::pair(1, uint64_t{200}));  // every command first waits 200 ms
   ASSERT_EQ(SoundCommand(0, kSoundOpen, 0, second), 2);
   ASSERT_EQ(SoundCommand(2, kSoundPlayWait, 0, ""), 2);  // holds the thread for 1 s
-  EXPECT_EQ(SoundCommand(2, kSoundStop, 0, ""), 0);
-  EXPECT_EQ(PendingSoundCommand(), kSoundPlayWait);
+  EXPECT_EQ((std::pair<int, int>{SoundCommand(2, kSoundStop, 0, ""), PendingSoundCommand()}), std::pair(0, int(kSoundPlayWait)));  // in order
   EXPECT_EQ(SoundCommand(0, kSoundOpen, 21, music), 3);
   ASSERT_EQ(Sent("play sa2 wait").size(), 1u);
   EXPECT_GE(sim::Now(), Sent("play sa2 wait")[0] + 1000);
   platform::Sleep(20);
-  EXPECT_EQ(SoundRecordOf(1).loopTicks, 4700);
-  EXPECT_EQ(SoundRecordOf(3).loopTicks, 2100);
+  EXPECT_EQ(std::pair(SoundRecordOf(1).loopTicks, SoundRecordOf(3).loopTicks), std::pair(4700, 2100));
   Sent();
-  EXPECT_EQ(texts, (Strings{Open(music, 1), Open(second, 2), "stop sa2 wait", "seek sa2 to start wait",
-                            "play sa2 wait", Open(music, 3)}));
+  EXPECT_EQ(texts, (Strings{Open(music, 1), Open(second, 2), "stop sa2 wait", "seek sa2 to start wait", "play sa2 wait", Open(music, 3)}));
 }
 
 TEST_F(Zkmci, TheHundredAndFirstOpenIsRefused) {
