@@ -77,7 +77,7 @@ TEST_F(SettingsFile, SaveWritesSevenCrLfLinesThatReadBackTheSame) {
   WriteFile(path_, "x"), fs::permissions(path_, fs::perms(0640));  // a save keeps the file's permissions
   for (const auto& [values, bytes] : rows) {
     ApplyLoadedSettings(values);
-    ASSERT_TRUE(SaveSettingsTo(path_));
+    ASSERT_TRUE(SaveSettingsTo(path_) && !SaveSettingsTo(""));  // no place: nothing saved
     EXPECT_EQ(ReadFile(path_) + std::to_string(int(fs::status(path_).permissions())), std::string(bytes) + "416");
     EXPECT_EQ(Load(bytes), Of(values));
   }
