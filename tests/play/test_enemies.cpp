@@ -9,6 +9,7 @@
 #include "enemies/enemy_shots.h"
 #include "enemies/patterns.h"
 #include "enemies/waves.h"
+#include "frame/shots.h"
 #include "entities/sprites.h"
 #include "platform/audio/audio.h"
 #include "play_fixture.h"
@@ -73,6 +74,17 @@ TEST_F(EnemyTest, EnemiesLeaveWhollyOffScreenAndKindThreeTurnsJustPastItsLane) {
     DrawChrSprite(set, frame, 0, 0), DrawShtSprite(set + (set > 4), frame, 0, 0);
 }
 
+// A falling shot (kind 3) speeds up once past each row of 24; a zig-zag (kind 4) turns on rows 32n + 1 only.
+TEST_F(EnemyTest, FallingShotsSpeedUpPastEachRowAndZigZagsTurnOnTheirs) {
+  const int rows[][3] = {{3, 24, 0}, {3, 25, 2}, {3, 48, 2}, {3, 49, 4}, {3, 72, 4}, {3, 73, 8}, {3, 96, 8}, {3, 97, 12},
+                         {3, 120, 12}, {3, 121, 20}, {4, 32, 1}, {4, 33, -1}, {4, 225, -1}, {4, 226, 1}};
+  for (const auto& [kind, y, v] : rows) {
+    Sht& s = PlaceShot(1, kind, 100, y, 1, 0, 4);
+    UpdateShots();
+    EXPECT_EQ(kind == 3 ? s.vy : s.vx, v) << kind << " at " << y;
+  }
+}
+
 // Straight above the ship (the mended fault) the shot leans by 1; from 1 to
 // 6 rows above, full speed; level with or below, it leans away.
 TEST_F(EnemyTest, AimedShotLeansTowardTheShip) {
@@ -131,37 +143,26 @@ TEST_F(EnemyTest, VolleysAreMadeWholeOrNotAtAll) {
 
 // Easy, Hard and God volleys (Normal's six is played whole elsewhere).
 TEST_F(EnemyTest, RainyAndFallLeafSpaceEveryLevelsBulletsEvenly) {
-  struct Case { int n; std::vector<int> xs; } cases[] = {
-      {5, {53, 106, 160, 213, 266}},
-      {7, {40, 80, 120, 160, 200, 240, 280}},
-      {10, {29, 58, 87, 116, 145, 174, 203, 232, 261, 290}},
-  };
-  for (const Case& c : cases) {
+  const std::pair<int, std::vector<int>> cases[] = {{5, {53, 106, 160, 213, 266}}, {7, {40, 80, 120, 160, 200, 240, 280}},
+                                                    {10, {29, 58, 87, 116, 145, 174, 203, 232, 261, 290}}};
+  for (const auto& [n, want] : cases)
     for (int rainy : {1, 0}) {
-      ClearTables();
-      gs.patternBullets = c.n;
+      ClearTables(), gs.patternBullets = n;
       EXPECT_EQ(rainy ? Rainy() : FallLeaf(), 1);
       std::vector<int> xs;
       for (int k = 1; k <= ShotsInFlight(); ++k) xs.push_back(sht[k].x);
-      EXPECT_EQ(xs, c.xs) << (rainy ? "Rainy " : "Fall-Leaf ") << c.n;
+      EXPECT_EQ(xs, want) << (rainy ? "Rainy " : "Fall-Leaf ") << n;
     }
-  }
 }
 
 // Which kinds a quota allows, at each edge of the table.
 TEST_F(EnemyTest, KindTableShiftsWithTheQuota) {
-  struct Case {
-    int quota;
+  const std::pair<int, std::set<int>> cases[] = {{255, {1}}, {205, {1}}, {204, {1, 2}}, {154, {1, 2}}, {153, {1, 2, 3}},
+                                                 {103, {1, 2, 3}}, {102, {2, 3}}, {52, {2, 3}}, {51, {3}}, {1, {3}}};
+  for (const auto& [quota, want] : cases) {
     std::set<int> kinds;
-  } cases[] = {{255, {1}}, {205, {1}},    {204, {1, 2}}, {154, {1, 2}}, {153, {1, 2, 3}},
-               {103, {1, 2, 3}}, {102, {2, 3}}, {52, {2, 3}}, {51, {3}}, {1, {3}}};
-  for (const Case& c : cases) {
-    std::set<int> kinds;
-    for (uint32_t seed = 1; seed <= 400; ++seed) {
-      SetRandomSeed(seed * 7919u);
-      kinds.insert(ChooseEnemyKind(c.quota));
-    }
-    EXPECT_EQ(kinds, c.kinds) << "quota " << c.quota;
+    for (uint32_t seed = 1; seed <= 400; ++seed) SetRandomSeed(seed * 7919u), kinds.insert(ChooseEnemyKind(quota));
+    EXPECT_EQ(kinds, want) << "quota " << quota;
   }
 }
 
