@@ -102,8 +102,7 @@ TEST_F(Mci, SequencersTakeTurnsOnTheOneSynthesiser) {
     if (*c) Do({c}); else Render(44100);  // a second: past the short one's half-second chord
     got += std::to_string(MixerDevicePlaying("short")) + std::to_string(MixerDevicePlaying("long")) + " ";
   }
-  EXPECT_EQ(got, "10 00 01 01 01 10 01 ");
-  EXPECT_GT(RenderRms(4410), 500.0);
+  EXPECT_TRUE(got == "10 00 01 01 01 10 01 " && RenderRms(4410) > 500.0) << got;  // and the long one is heard
 }
 
 TEST_F(Mci, MissingAndMalformedFilesGiveAnErrorAndSilence) {

@@ -72,6 +72,8 @@ TEST(DesktopScale, TheDefaultFitsThreeQuartersOfTheDesktopAndAChosenScaleTheWhol
                           {8, 2608, 2111, 7}, {5, 1080, 1920, 3}, {2, 320, 200, 1}};
   for (const auto& r : asked)
     EXPECT_EQ(platform::sdl::ClampWindowScale(r[0], r[1], r[2], 326, 264), r[3]) << r[0] << " on " << r[1] << "x" << r[2];
+  using platform::sdl::ClampWindowScale, platform::sdl::FitWindowScale;  // a window of no width or height: the bounds alone
+  EXPECT_EQ(std::tuple(ClampWindowScale(3, 1920, 1080, 0, 264), ClampWindowScale(3, 1920, 1080, 326, 0), FitWindowScale(1080, 0)), std::tuple(3, 3, 1));
 }
 
 TEST_F(Desktop, TheCommandLineIsCheckedBeforeAnyWindowOpens) {

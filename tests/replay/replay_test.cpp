@@ -80,6 +80,8 @@ TEST(ReplayFormat, RoundTripsEveryValueInItsDocumentedSize) {
                                   f[119].quit || f[119].pause || f[1].keys}),
             std::vector<int64_t>({replay::kKeyUp | replay::kKeySpace, 2, 1, 70000, 1, 0}));
   EXPECT_EQ(f[5].fps, (std::vector<int32_t>{60, -4, 1000000}));
+  Record plain = Sample();  // a byte a frame, the least there is (too short for a digest)
+  EXPECT_TRUE((plain.digests.clear(), SetFrames(plain, std::vector<Frame>(3)), replay::Parse(replay::Serialize(plain), back, error))) << error;
   // The start values at their bounds are read, and one past either refused.
   for (auto [quota, score, timer, graze, hp, ok] : {std::tuple{1, 0, 0, 0, 0, true}, {255, 4000, 25, 1000, 1, true}, {0, 0, 0, 0, 0, false},
        {256, 0, 0, 0, 0, false}, {1, -1, 0, 0, 0, false}, {1, 4001, 0, 0, 0, false}, {1, 0, -1, 0, 0, false}, {1, 0, 26, 0, 0, false},

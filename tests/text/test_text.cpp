@@ -71,8 +71,7 @@ TEST_F(TextTest, MinchoIsFixedPitchHalfAndFullWidth) {
                       {"神 業 ", f, 36} /* lines up with the six-column labels */, {" EASY ", f, 36},
                       {"A\rB", f, 12} /* controls take no room */, {"ABC", bold, 18} /* bold keeps the cells */,
                       {"FPS 1000", bold, 48} /* the HUD's readout fits */, {"神 業 ", bold, 36}, {" EASY ", bold, 36},
-                      {"AAAAAAAA", {FontFace::Mincho, 1}, 8} /* the smallest size, a pixel a glyph */,
-                      {"A", {FontFace::Mincho, 512}, 256} /* the largest */};
+                      {"AAAAAAAA", {FontFace::Mincho, 1}, 8} /* the smallest size */, {"A", {FontFace::Mincho, 512}, 256} /* the largest */};
   for (const Row& r : rows) EXPECT_EQ(MeasureText(r.text, r.font), r.width) << r.text;
 }
 

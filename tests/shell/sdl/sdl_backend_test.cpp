@@ -212,13 +212,11 @@ TEST(SdlWindows, FollowTheirRulesAsATable) {
            got += (SDL_GetWindowPosition(s, &x, &y), SDL_GetWindowSize(s, &cx, &cy), " " + std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(cx) + "x" + std::to_string(cy)); };
          for (const auto& [cx, cy, bits] : {std::tuple{d.w + 1, 240, 16}, {320, d.h + 1, 16}, {0, 240, 16}, {320, 0, 16}, {320, 240, 12}})
            got += " " + std::to_string(ChangeDisplayMode(w[0], cx, cy, bits, 1));
-         shape();
-         const int h = ChangeDisplayMode(w[0], d.w, d.h, 8, 1);
+         const int h = (shape(), ChangeDisplayMode(w[0], d.w, d.h, 8, 1));
          shape();
          for (int bits : {15, 16, 24, 32}) got += ChangeDisplayMode(w[0], 1, 1, bits, 1) == h ? " same" : " other";
          for (int handle : {h, h, 0}) got += " " + std::to_string(RestoreDisplayMode(handle, w[0]));
-         shape();
-         EXPECT_EQ(got, "1 4 4 4 4 4 206,144 640x480 0,0 1024x768 same same same same 1 0 0 206,144 640x480");
+         EXPECT_EQ((shape(), got), "1 4 4 4 4 4 206,144 640x480 0,0 1024x768 same same same same 1 0 0 206,144 640x480");
          SetWindowIcon(w[0], Surface(16, 16), Surface(8, 16)), SetWindowIcon(w[0], Surface(16, 16), Surface(16, 8)); },
        nullptr, "w0 held 0 0, w1 paint 140 f0"},
       {"a call from another thread runs on the window thread, however long it takes there; one not yet taken up is "
