@@ -40,6 +40,10 @@ TEST_F(Files, AReadTellsMissingFromUnreadableAndAReplaceLeavesOneWholeFileOrNone
   std::string got = "x";
   const std::pair<std::string, Read> reads[] = {{f, Read::kMissing}, {d_ + "/no/such.ini", Read::kMissing}, {d_, Read::kUnreadable}};
   for (const auto& [path, read] : reads) EXPECT_TRUE(ReadFile(path, 99, got) == read && got.empty()) << path;
+#ifndef _WIN32
+  fs::create_symlink(dir_ / "nowhere", dir_ / "dangling");  // a link to nothing is there, but cannot be read
+  EXPECT_TRUE(ReadFile(d_ + "/dangling", 99, got) == Read::kUnreadable && fs::remove(dir_ / "dangling"));
+#endif
   ASSERT_TRUE(ReplaceFile(f, "one"));
   EXPECT_TRUE(ReadFile(f, 99, got) == Read::kRead && got == "one");
   // Temporary files of writers that are gone go; another file's, and names that only look alike, stay.

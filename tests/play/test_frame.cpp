@@ -99,18 +99,11 @@ TEST_F(FrameTest, ScoreRollStepAtItsEdges) {
 // No change within 10 % of the target; never below 0; no measure from an
 // empty or negative count.
 TEST_F(FrameTest, RegulatorKeepsItsDeadBandAndClamps) {
-  struct Case {
-    int target, frames, delayBefore, delayAfter;
-  } cases[] = {{30, 10, 5, 5}, {30, 5, 5, 5}, {30, 11, 5, 6}, {30, 4, 5, 4},
-               {30, 4, 0, 0},  {30, 0, 5, 5}, {30, -1, 5, 5}, {1000, 100, 1, 0}};
-  for (const Case& c : cases) {
-    gs.targetFps = c.target;
-    gs.frameCount = c.frames;
-    gs.frameDelay = c.delayBefore;
-    gs.measuredFps = 99;
+  const int cases[][4] = {{30, 10, 5, 5}, {30, 5, 5, 5}, {30, 11, 5, 6}, {30, 4, 5, 4}, {30, 4, 0, 0}, {30, 0, 5, 5}, {30, -1, 5, 5}, {1000, 100, 1, 0}};
+  for (const auto& [target, frames, before, after] : cases) {
+    std::tie(gs.targetFps, gs.frameCount, gs.frameDelay, gs.measuredFps) = std::make_tuple(target, frames, before, 99);
     RegulatorTick();
-    EXPECT_EQ(gs.frameDelay, c.delayAfter) << c.target << " " << c.frames;
-    EXPECT_EQ(gs.measuredFps, c.frames >= 1 ? c.frames * 4 : 99) << c.frames;
+    EXPECT_EQ(std::pair(int(gs.frameDelay), int(gs.measuredFps)), std::pair(after, frames >= 1 ? frames * 4 : 99)) << target << " " << frames;
   }
 }
 
