@@ -34,6 +34,7 @@ TEST(Wav, SampleFormatsDecodeToSixteenBitStereo) {
       {"mono to both sides", Wav16(22050, 1, {5, -7}), 22050, {5, 5, -7, -7}},
       {"8-bit around 128", Wav(FmtBody(1, 1, 11025, 8), {0, 128, 255}), 11025, {-32768, -32768, 0, 0, 32512, 32512}},
       {"24-bit top bits", Wav(FmtBody(1, 1, 48000, 24), {0x11, 0x34, 0x12, 0x00, 0x00, 0x80}), 48000, {0x1234, 0x1234, -32768, -32768}},
+      {"32-bit top bits", Wav(FmtBody(1, 1, 8000, 32), {0x99, 0x11, 0x34, 0x12, 0, 0, 0, 0x80}), 8000, {0x1234, 0x1234, -32768, -32768}},
       {"float scaled, clipped, NaN silent", Wav(FmtBody(3, 2, 44100, 32), floats), 44100, {16384, -32767, 32767, 0}},
       {"extensible after an odd unknown chunk", RiffWave({{"LIST", {1, 2, 3}}, {"fmt ", Extensible()}, {"data", {1, 0, 2, 0}}}), 44100, {1, 2}},
       {"partial last frame", odd, 8000, {1, 2}},
