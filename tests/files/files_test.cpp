@@ -1,6 +1,10 @@
 // The files layer on the system it was built for (make test-windows runs it under wine too): what a read tells, what
 // a replace leaves behind, the folders and the program's own path, all under names only Unicode spells.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,17 +20,13 @@ namespace fs = std::filesystem;
 using namespace platform::files;
 
 fs::path Path(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
-std::string Utf8(const fs::path& p) {
-  const std::u8string s = p.generic_u8string();
-  return {s.begin(), s.end()};
-}
+std::string Utf8(const fs::path& p) { const std::u8string s = p.generic_u8string(); return {s.begin(), s.end()}; }
 
 class Files : public ::testing::Test {
  protected:
   void SetUp() override { fs::remove_all(dir_), fs::create_directories(dir_); }
   void TearDown() override { fs::remove_all(dir_, ec_); }
-  std::set<std::string> Names() {
-    std::set<std::string> names;
+  std::set<std::string> Names(std::set<std::string> names = {}) {
     for (const auto& e : fs::directory_iterator(dir_)) names.insert(Utf8(e.path().filename()));
     return names;
   }
@@ -40,10 +40,6 @@ TEST_F(Files, AReadTellsMissingFromUnreadableAndAReplaceLeavesOneWholeFileOrNone
   std::string got = "x";
   const std::pair<std::string, Read> reads[] = {{f, Read::kMissing}, {d_ + "/no/such.ini", Read::kMissing}, {d_, Read::kUnreadable}};
   for (const auto& [path, read] : reads) EXPECT_TRUE(ReadFile(path, 99, got) == read && got.empty()) << path;
-#ifndef _WIN32
-  fs::create_symlink(dir_ / "nowhere", dir_ / "dangling");  // a link to nothing is there, but cannot be read
-  EXPECT_TRUE(ReadFile(d_ + "/dangling", 99, got) == Read::kUnreadable && fs::remove(dir_ / "dangling"));
-#endif
   ASSERT_TRUE(ReplaceFile(f, "one"));
   EXPECT_TRUE(ReadFile(f, 99, got) == Read::kRead && got == "one");
   // Temporary files of writers that are gone go; another file's, and names that only look alike, stay.
@@ -51,6 +47,12 @@ TEST_F(Files, AReadTellsMissingFromUnreadableAndAReplaceLeavesOneWholeFileOrNone
   ASSERT_TRUE(ReplaceFile(f, std::string(5000, 'y')));
   EXPECT_TRUE(ReadFile(f, 3, got) == Read::kRead && got == "yyy") << "at most the bytes asked for";
   EXPECT_EQ(Names(), (std::set<std::string>{"設定.ini", "other.ini.1-1.tmp", "設定.ini.x-1.tmp", "設定.ini.1-.tmp"}));
+#ifndef _WIN32  // a link to nothing is there but cannot be read; a writer's temporary file stays while it is held
+  fs::create_symlink(dir_ / "nowhere", dir_ / "dangling");
+  const int held = ::open(Utf8(dir_ / Path("設定.ini.7-7.tmp")).c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+  EXPECT_TRUE(ReadFile(d_ + "/dangling", 99, got) == Read::kUnreadable && ::flock(held, LOCK_EX) == 0 && ReplaceFile(f, std::string(5000, 'y')));
+  EXPECT_TRUE(fs::remove(dir_ / "dangling") && fs::remove(dir_ / Path("設定.ini.7-7.tmp")) && ::close(held) == 0);
+#endif
   // A read-only file was made so on purpose; a folder or a place without one is no file to replace.
   fs::permissions(Path(f), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write, fs::perm_options::remove);
   for (const std::string& path : {f, d_, d_ + "/no/such.ini"}) EXPECT_FALSE(ReplaceFile(path, "two")) << path;
