@@ -136,8 +136,7 @@ TEST_F(TextTest, WithoutAFontNothingIsDrawn) {
     EXPECT_FALSE(FontAvailable(FontFace::Mincho));
     Surface s = Canvas(40, 20);
     EXPECT_EQ(TextOut(s, 0, 0, "AB", 0xFFFFFF, Font{}) + TextOutUncached(s, 0, 0, "AB", 0xFFFFFF, Font{}), 0);
-    EXPECT_EQ(MeasureText("AB", Font{}), 0);
-    EXPECT_EQ(Inked(s, 0xFFFFFF), 0);
+    EXPECT_EQ(MeasureText("AB", Font{}) + Inked(s, 0xFFFFFF), 0);
     EXPECT_GT(TextOut(s, 0, 0, "AB", 0xFFFFFF, Font{FontFace::Gothic}), 0);  // the other face is unaffected
   }
   std::filesystem::copy_file(FontPath(FontFace::Gothic), junk, std::filesystem::copy_options::overwrite_existing);

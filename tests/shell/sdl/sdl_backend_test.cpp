@@ -94,6 +94,7 @@ TEST(SdlPicture, LargestWholeScaleCentredOnBlack) {
     SDL_Rect r = platform::sdl::FitPicture(w, h, ow, oh);
     EXPECT_TRUE(r.x == want.x && r.y == want.y && r.w == want.w && r.h == want.h) << ow << "x" << oh;
   }
+  EXPECT_EQ(platform::GetDesktopRect().right * 10000 + platform::GetDesktopRect().bottom, 6400480);  // before the video starts
 }
 
 }  // namespace
