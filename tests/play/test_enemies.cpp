@@ -98,43 +98,28 @@ TEST_F(EnemyTest, AimedShotLeansTowardTheShip) {
 }
 
 TEST_F(EnemyTest, FullShotTableLeavesShootersToRetry) {
-  FillShots(60);
-  PlaceEnemy(2, 1, 100, 50);
-  Fire(2);
+  FillShots(60), PlaceEnemy(2, 1, 100, 50), Fire(2);
   EXPECT_EQ(chr[2].cooldown, 3);
-  sht[60].kind = 0;
-  Fire(2);
+  sht[60].kind = 0, Fire(2);
   EXPECT_EQ(std::tie(sht[60].damage, chr[2].cooldown), std::make_tuple(1, 12));
-  sht[60].kind = 0;
-  chr[2].state = 240;  // an exploding enemy fires nothing
-  Fire(2);
+  sht[60].kind = 0, chr[2].state = 240, Fire(2);  // an exploding enemy fires nothing
   EXPECT_EQ(sht[60].kind, 0);
-  // One free slot for the boss: only its aimed bullet.
-  StartTestGame();
-  PlaceEnemy(1, 4, 100, 50);
-  FillShots(59);
-  Fire(1);
+  StartTestGame(), PlaceEnemy(1, 4, 100, 50), FillShots(59), Fire(1);  // one free slot for the boss: only its aimed bullet
   EXPECT_EQ(std::tie(sht[60].damage, chr[1].cooldown), std::make_tuple(8, 3));
 }
 
 TEST_F(EnemyTest, VolleysAreMadeWholeOrNotAtAll) {
-  std::tie(chr[0].x, chr[0].y) = std::make_tuple(10, 220);
-  gs.quota = 0;
-  PlaceEnemy(1, 4, 150, 100);
-  gs.patternBullets = 10;
-  FillShots(49);
-  EXPECT_EQ(FireWork(), 0);  // 12 bullets, 11 free slots
-  EXPECT_EQ(ShotsInFlight(), 49);
+  std::tie(chr[0].x, chr[0].y, gs.quota, gs.patternBullets) = std::make_tuple(10, 220, 0, 10);
+  PlaceEnemy(1, 4, 150, 100), FillShots(49);
+  EXPECT_EQ((std::pair<int, int>{FireWork(), ShotsInFlight()}), std::pair(0, 49));  // 12 bullets, 11 free slots
   EXPECT_EQ(std::tie(gs.bannerText, gs.bannerTimer, chr[1].cooldown), std::make_tuple(std::string("Fire-Work"), 60, 3));
-  EXPECT_EQ(Rainy(), 1);  // 10 still fit
-  EXPECT_EQ(ShotsInFlight(), 59);
+  EXPECT_EQ((std::pair<int, int>{Rainy(), ShotsInFlight()}), std::pair(1, 59));  // 10 still fit
   FillShots(60);
   const uint32_t seed = RandomSeed();
   EXPECT_EQ(Rainy() + FallLeaf() + StarDust(), 0);
   EXPECT_EQ(RandomSeed(), seed);  // a failed Star-Dust draws nothing
   // A failed volley still shows its banner, which blocks the next pattern.
-  gs.measuredFps = 44;
-  FireWork();
+  gs.measuredFps = 44, FireWork();
   EXPECT_EQ(gs.bannerTimer, 88);
   ChoosePattern();
   EXPECT_EQ(gs.bannerText, "Fire-Work");

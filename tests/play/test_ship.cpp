@@ -30,17 +30,13 @@ TEST_F(ShipTest, FullShotTableMakesNoShotAndRetriesInThreeFrames) {
 }
 
 TEST_F(ShipTest, ManualFireNeedsTheSpaceBar) {
-  struct Step {
-    bool space;
-    int fireMode, shots;
-  } steps[] = {{false, 0, 0}, {true, 0, 1}, {true, 0, 1},  // held: once per cooldown
-               {true, 5, 1}};                               // neither mode: never
-  for (const Step& s : steps) {
-    if (s.space) HoldKey(VK_SPACE);
-    gs.fireMode = s.fireMode;
-    if (s.fireMode == 5) chr[0].cooldown = 0;
+  // Rows: Space held, fire mode, shots: held, once per cooldown; in neither mode, never.
+  const std::tuple<bool, int, int> steps[] = {{false, 0, 0}, {true, 0, 1}, {true, 0, 1}, {true, 5, 1}};
+  for (const auto& [space, mode, shots] : steps) {
+    if (space) HoldKey(VK_SPACE);
+    gs.fireMode = mode, chr[0].cooldown = mode == 5 ? 0 : chr[0].cooldown;
     ReadFireKey();
-    EXPECT_EQ(ShotsInFlight(), s.shots) << s.space << " " << s.fireMode;
+    EXPECT_EQ(ShotsInFlight(), shots) << space << " " << mode;
   }
 }
 
@@ -48,22 +44,17 @@ TEST_F(ShipTest, ManualFireNeedsTheSpaceBar) {
 // Held against each other the keys cancel, except near the top and left
 // limits, where the first move is clamped and the second still applies.
 TEST_F(ShipTest, MovementStopsAtEveryLimit) {
+  const std::vector<int> all = {VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT};
   struct Case { std::vector<int> keys; int x, y, frames, afterX, afterY; } cases[] = {
-      {{VK_DOWN}, 159, 214, 10, 159, 220},
-      {{VK_RIGHT}, 159, 220, 40, 318, 220},
-      {{VK_UP, VK_LEFT}, 318, 220, 70, 2, 2},
-      {{VK_DOWN, VK_RIGHT}, 100, 100, 1, 105, 105},
-      {{VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT}, 100, 100, 1, 100, 100},
-      {{VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT}, 2, 2, 5, 7, 7},
-      {{VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT}, 318, 220, 1, 318, 220},  // 220 - 5 + 5, clamped
-  };
+      {{VK_DOWN}, 159, 214, 10, 159, 220}, {{VK_RIGHT}, 159, 220, 40, 318, 220}, {{VK_UP, VK_LEFT}, 318, 220, 70, 2, 2},
+      {{VK_DOWN, VK_RIGHT}, 100, 100, 1, 105, 105}, {all, 100, 100, 1, 100, 100}, {all, 2, 2, 5, 7, 7},
+      {all, 318, 220, 1, 318, 220}};  // the last: 220 - 5 + 5, clamped
   for (const Case& c : cases) {
     platform::sim::ReleaseAllKeys();
     for (int vk : c.keys) HoldKey(vk);
     std::tie(chr[0].x, chr[0].y) = std::make_tuple(c.x, c.y);
     for (int i = 0; i < c.frames; ++i) ReadMoveKeys();
-    EXPECT_EQ(std::tie(chr[0].x, chr[0].y), std::make_tuple(c.afterX, c.afterY))
-        << c.keys.size() << " keys from " << c.x << "," << c.y;
+    EXPECT_EQ(std::tie(chr[0].x, chr[0].y), std::make_tuple(c.afterX, c.afterY)) << c.keys.size() << " keys from " << c.x << "," << c.y;
   }
 }
 
