@@ -21,8 +21,7 @@ int Count(uint32_t rgb, int x0, int y0, int x1, int y1) {
 }  // namespace
 
 TEST_F(FrameTest, PauseRequestFreezesAfterOneMoreFrame) {
-  OnKeyDown('P');
-  OnKeyDown('P');  // a second press falls on the request and is ignored
+  OnKeyDown('P'), OnKeyDown('P');  // a second press falls on the request and is ignored
   EXPECT_EQ(gs.pauseState, 240);
   gs.scrollY = 10;
   EXPECT_EQ(PlayLoopIteration(), PlayEnd::kNone);
@@ -31,22 +30,18 @@ TEST_F(FrameTest, PauseRequestFreezesAfterOneMoreFrame) {
   for (int i = 0; i < 5; ++i) EXPECT_EQ(PlayLoopIteration(), PlayEnd::kNone);
   EXPECT_EQ(std::tie(gs.scrollY, gs.frameCount), std::make_tuple(13, -1));  // frozen
   // Losing activation while paused requests again: one frame, then paused.
-  OnActivate(0);
-  EXPECT_EQ(gs.pauseState, 240);
+  EXPECT_EQ((OnActivate(0), gs.pauseState), 240);
   PlayLoopIteration();
   EXPECT_EQ(std::tie(gs.scrollY, gs.pauseState), std::make_tuple(16, 1));
-  OnKeyDown('P');  // resumes
-  EXPECT_EQ(gs.pauseState, 0);
+  EXPECT_EQ((OnKeyDown('P'), gs.pauseState), 0);  // resumes
   PlayLoopIteration();
   EXPECT_EQ(std::tie(gs.scrollY, gs.pauseState, gs.frameCount), std::make_tuple(19, 0, 0));
 }
 
 TEST_F(FrameTest, EndTestsHoldInTheirOrder) {
-  struct Step { int quit, shipState, quota, bossState; PlayEnd end; } steps[] = {
-      {0, 1, 255, 0, PlayEnd::kNone},  {1, 1, 255, 0, PlayEnd::kAbandoned},
-      {1, 0, 255, 0, PlayEnd::kLost},  {1, 0, 0, 240, PlayEnd::kLost},  // the boss explodes
-      {1, 0, 0, 0, PlayEnd::kWon},     {1, 0, 1, 0, PlayEnd::kLost},
-  };
+  struct Step { int quit, shipState, quota, bossState; PlayEnd end; } steps[] = {  // the fourth: the boss explodes
+      {0, 1, 255, 0, PlayEnd::kNone}, {1, 1, 255, 0, PlayEnd::kAbandoned}, {1, 0, 255, 0, PlayEnd::kLost},
+      {1, 0, 0, 240, PlayEnd::kLost}, {1, 0, 0, 0, PlayEnd::kWon}, {1, 0, 1, 0, PlayEnd::kLost}};
   for (const Step& s : steps) {
     std::tie(gs.quitRequested, chr[0].state, gs.quota, chr[1].state) = std::make_tuple(s.quit, s.shipState, s.quota, s.bossState);
     EXPECT_EQ(EndTest(), s.end) << s.quit << " " << s.shipState << " " << s.quota << " " << s.bossState;
@@ -108,13 +103,9 @@ TEST_F(FrameTest, RegulatorKeepsItsDeadBandAndClamps) {
 }
 
 TEST_F(FrameTest, RageBurstWithNoMeasuredRateHasNoOverlayAndNoCooldown) {
-  gs.measuredFps = 0;
-  gs.grazeGauge = 10;
-  PlaceEnemy(3, 3, 200, 100).hp = 70;
-  PlaceShot(5, 3, 100, 150, 0, 5, 6);
+  gs.measuredFps = 0, gs.grazeGauge = 10, PlaceEnemy(3, 3, 200, 100).hp = 70, PlaceShot(5, 3, 100, 150, 0, 5, 6);
   UpdateRage();
-  EXPECT_EQ(std::tie(gs.rageTimer, chr[3].hp, chr[3].cooldown, sht[5].kind, gs.score),
-            std::make_tuple(0.0, 20, 0, 0, 100));
+  EXPECT_EQ(std::tie(gs.rageTimer, chr[3].hp, chr[3].cooldown, sht[5].kind, gs.score), std::make_tuple(0.0, 20, 0, 0, 100));
   UpdateRage();
   EXPECT_EQ(std::tie(gs.rageTimer, gs.score), std::make_tuple(0.0, 100));
 }

@@ -17,15 +17,11 @@ using platform::VK_UP;
 using ShipTest = PlayTest;
 
 TEST_F(ShipTest, FullShotTableMakesNoShotAndRetriesInThreeFrames) {
-  FillShots(60);
-  chr[0].level = 1;
-  Fire(0);
+  FillShots(60), chr[0].level = 1, Fire(0);
   EXPECT_EQ(chr[0].cooldown, 3);
   for (int i = 1; i <= 60; ++i) ASSERT_EQ(sht[i].kind, 2);
   // Two slots left at level 3: two shots, then the cooldown of the level.
-  sht[59].kind = sht[60].kind = 0;
-  chr[0].level = 3;
-  Fire(0);
+  sht[59].kind = sht[60].kind = 0, chr[0].level = 3, Fire(0);
   EXPECT_EQ(std::tie(sht[59].kind, sht[60].kind, chr[0].cooldown), std::make_tuple(1, 1, 6));
 }
 
@@ -61,10 +57,8 @@ TEST_F(ShipTest, MovementStopsAtEveryLimit) {
 // A hit that takes more than is left stops at 0; an exploding ship is hit
 // and grazed by nothing.
 TEST_F(ShipTest, BulletHitsStopAtZeroAndMissTheExplodingShip) {
-  std::tie(chr[0].x, chr[0].y) = std::make_tuple(100, 200);
-  gs.grazeGauge = 7;
-  PlaceShot(1, 6, 100, 200, 0, 0, 8, 200);
-  UpdateShots();
+  std::tie(chr[0].x, chr[0].y, gs.grazeGauge) = std::make_tuple(100, 200, 7.0);
+  PlaceShot(1, 6, 100, 200, 0, 0, 8, 200), UpdateShots();
   EXPECT_EQ(std::tie(chr[0].hp, sht[1].kind, gs.grazeGauge), std::make_tuple(0, 0, 0.0));
   chr[0] = Chr{240, 100, 100, 200, 2, 10.0};
   PlaceShot(1, 2, 100, 200, 0, 0, 6, 8);
