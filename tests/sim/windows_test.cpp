@@ -90,15 +90,17 @@ TEST(SimWindows, FollowTheirRulesAsATable) {
          EXPECT_EQ(sim::LogLines(), (std::vector<std::string>{"0 window created \"T\"", "0 window created \"T\"", "0 window created \"owned\"",
                                                               "0 window destroyed \"owned\"", "0 window destroyed \"T\""})); },
        "0 w3 create 0 0, 0 w1 close 0 0, 0 w3 destroy 0 0, 0 w1 destroy 0 0"},
-      {"a key repeats as the last pressed, each press again restarts it; repeat count 1", [](auto& w) {
+      {"a key repeats as the last pressed, each press again restarts it, letting go of another leaves it repeating; "
+       "repeat count 1", [](auto& w) {
          ShowWindow(w[0], true), sim::PressKey('A'), sim::ScheduleAt(100, [] { sim::PressKey('B'); }), sim::ScheduleAt(650, [] { sim::PressKey('B'); });
-         sim::ScheduleAt(1160, [] {
-           EXPECT_TRUE(KeyHeld('A') && KeyHeld('B'));
-           sim::ReleaseKey('A'), sim::ReleaseKey('B'), sim::PressKey(300), sim::ReleaseKey(-1);
+         sim::ScheduleAt(1160, [] { EXPECT_TRUE(KeyHeld('A') && KeyHeld('B')); sim::ReleaseKey('A'); });
+         sim::ScheduleAt(1190, [] {
+           sim::ReleaseKey('B'), sim::PressKey(300), sim::ReleaseKey(-1);
            EXPECT_FALSE(KeyHeld('A') || KeyHeld('B') || KeyHeld(300) || KeyHeld(-1));
          }); },
        "0 w1 activate 1 0, 0 w1 keydown 41 1, 0 w1 paint 140 f0, 100 w1 keydown 42 1, 600 w1 keydown 42 40000001, 633 w1 keydown 42 40000001, "
-       "650 w1 keydown 42 40000001, 1150 w1 keydown 42 40000001, 1160 w1 keyup 41 c0000001, 1160 w1 keyup 42 c0000001"},
+       "650 w1 keydown 42 40000001, 1150 w1 keydown 42 40000001, 1160 w1 keyup 41 c0000001, 1183 w1 keydown 42 40000001, "
+       "1190 w1 keyup 42 c0000001"},
       {"a click, and the close box, go to the enabled window of the title shown last, else created last; a window without "
        "a close box has none", [](auto& w) {
          ShowWindow(w[1], true), ShowWindow(w[0], true), sim::Click("T", 1, 2), ShowWindow(w[0], false), sim::Click("T", 3, 4);
