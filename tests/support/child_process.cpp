@@ -79,9 +79,11 @@ bool XServer::Start(std::string& why, const std::string& screen) {
     return false;
   }
   // No auto-repeat (-r): a key a test holds for a moment may stay down far longer on a loaded
-  // machine, and its repeats would act again (F4 switches back, Enter pauses).
+  // machine, and its repeats would act again (F4 switches back, Enter pauses). No reset when the
+  // last client leaves (-noreset): a game started just after another ended found no display while
+  // the server was starting over.
   pid_ = Spawn({.argv = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
-                         "-nolisten", "tcp", "-r"},
+                         "-nolisten", "tcp", "-r", "-noreset"},
                 .keepFd = fds[1]});
   close(fds[1]);
   // Xvfb writes the display number it took once it is ready.
