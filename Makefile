@@ -112,6 +112,17 @@ assets: deps $(BUILD)/CMakeCache.txt
 	  --icon-bmp image --icon-png desktop
 	./$(BUILD)/tools/qm_mmlc --out-dir bgm tools/assets/music/*.mml
 
+# $(call cross-configure,TARGET,FOLDER,CMAKE...): configures FOLDER for a
+# cross-built game against its libraries from scripts/cross-libs TARGET
+# (built first if missing), afresh whenever those change; quiet unless it
+# fails, when the end of its log is shown.
+cross-configure = prefix="$$(JOBS=$(JOBS) scripts/cross-libs $(1) --prefix-path)" && mkdir -p $(2) && \
+  { [ "$$(cat $(2)/cross-libs 2>/dev/null)" = "$$prefix" ] || rm -f $(2)/CMakeCache.txt; } && \
+  echo "$$prefix" > $(2)/cross-libs && \
+  { $(3) -S . -B $(2) "-DCMAKE_PREFIX_PATH=$$prefix" "-DCMAKE_FIND_ROOT_PATH=$$prefix" \
+      -DQM_MIDIRENDER=$(CURDIR)/$(BUILD)/tools/qm_midirender > $(2)/configure.log 2>&1 || \
+    { tail -20 $(2)/configure.log >&2; echo "$(1): configuring $(2) failed" >&2; exit 1; }; }
+
 # The browser page: Debian's Emscripten, with SDL2, FreeType, libpng and zlib
 # built once from Debian's source packages into a cache outside the clone
 # (scripts/cross-libs web), and the music recorded by the native qm_midirender.
@@ -125,13 +136,7 @@ deps-web:
 
 web: deps-web $(BUILD)/CMakeCache.txt
 	@cmake --build $(BUILD) --target qm_midirender -j $(JOBS) >/dev/null
-	@prefix="$$(JOBS=$(JOBS) scripts/cross-libs web --prefix-path)" && mkdir -p $(WEB_BUILD) && \
-	  { [ "$$(cat $(WEB_BUILD)/cross-libs 2>/dev/null)" = "$$prefix" ] || rm -f $(WEB_BUILD)/CMakeCache.txt; } && \
-	  echo "$$prefix" > $(WEB_BUILD)/cross-libs && \
-	  $(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
-	    "-DCMAKE_PREFIX_PATH=$$prefix" "-DCMAKE_FIND_ROOT_PATH=$$prefix" \
-	    -DQM_MIDIRENDER=$(CURDIR)/$(BUILD)/tools/qm_midirender >/dev/null 2>&1 || \
-	  { echo "web: configuring $(WEB_BUILD) failed" >&2; exit 1; }
+	@$(call cross-configure,web,$(WEB_BUILD),$(WEB_ENV) emcmake cmake -DCMAKE_BUILD_TYPE=Release)
 	@$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
 	@echo "web: the page is in $(WEB_BUILD)/dist/ (make serve-web to play it)"
 
@@ -172,14 +177,9 @@ deps-windows:
 
 windows: deps-windows $(BUILD)/CMakeCache.txt
 	@cmake --build $(BUILD) --target qm_midirender -j $(JOBS) >/dev/null
-	@prefix="$$(JOBS=$(JOBS) scripts/cross-libs windows --prefix-path)" && mkdir -p $(WIN_BUILD) && \
-	  { [ "$$(cat $(WIN_BUILD)/cross-libs 2>/dev/null)" = "$$prefix" ] || rm -f $(WIN_BUILD)/CMakeCache.txt; } && \
-	  echo "$$prefix" > $(WIN_BUILD)/cross-libs && \
-	  cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" \
-	    -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" \
-	    "-DCMAKE_PREFIX_PATH=$$prefix" "-DCMAKE_FIND_ROOT_PATH=$$prefix" \
-	    -DQM_MIDIRENDER=$(CURDIR)/$(BUILD)/tools/qm_midirender >/dev/null
+	@$(call cross-configure,windows,$(WIN_BUILD),cmake -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" \
+	  -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG")
 	@cmake --build $(WIN_BUILD) --target windows_zip -j $(JOBS)
 	@echo "windows: $$(ls $(WIN_BUILD)/quillmoor-*-win64.zip)"
 
